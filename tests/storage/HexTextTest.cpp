@@ -1,0 +1,104 @@
+#include "storage/HexText.h"
+
+#include <QList>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray Bytes(int count)
+{
+    QByteArray bytes;
+    for (int i = 0; i < count; ++i)
+        bytes.append(static_cast<char>(i * 7 + 1));
+    return bytes;
+}
+
+// Restores the process-wide encoder parameters whatever a test does.
+struct HexStateGuard {
+    ~HexStateGuard()
+    {
+        SetHexLineBreak(QByteArrayLiteral("\r\n"));
+        SetHexStartColumn(0);
+        SetHexCompact(false);
+    }
+};
+
+} // namespace
+
+TEST(HexText, FiftyThreeBytesWrapIntoLinesOfTwentySixAndTwentySeven)
+{
+    HexStateGuard guard;
+    const QByteArray text = HexEncode(Bytes(53));
+    const QList<QByteArray> lines = text.split('\n');
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].endsWith(",\r"));
+    EXPECT_EQ(lines[0].size(), 26 * 3 + 1);
+    EXPECT_EQ(lines[1].size(), 27 * 3 - 1);
+    EXPECT_EQ(HexDecode(QByteArrayView(text)), Bytes(53));
+}
+
+TEST(HexText, WrappedFormHasSeparatorsAndNoTrailingComma)
+{
+    HexStateGuard guard;
+    EXPECT_EQ(HexEncode(QByteArray("\x0a\xff", 2)), QByteArray("0A,FF"));
+    EXPECT_EQ(HexEncode(QByteArray()), QByteArray());
+    // 54 bytes: the second line is full, so a third line holds two bytes.
+    EXPECT_EQ(HexEncode(Bytes(54)).count('\n'), 2);
+}
+
+TEST(HexText, StartColumnShortensFirstLineAndIsResetAfterUse)
+{
+    HexStateGuard guard;
+    SetHexStartColumn(30);
+    const QList<QByteArray> lines = HexEncode(Bytes(40)).split('\n');
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0].size(), 16 * 3 + 1);
+    EXPECT_EQ(HexStartColumn(), 0);
+}
+
+TEST(HexText, LineBreakWithoutCarriageReturnAllowsOneMoreColumn)
+{
+    HexStateGuard guard;
+    SetHexLineBreak(QByteArrayLiteral("\n    "));
+    const QList<QByteArray> lines = HexEncode(Bytes(60)).split('\n');
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0].size(), 26 * 3);
+    // The indentation after the LF counts toward the next line's width.
+    EXPECT_EQ(lines[1].size(), 4 + 25 * 3);
+    EXPECT_EQ(HexLineBreak(), QByteArray("\n    "));
+}
+
+TEST(HexText, CompactFormIsDigitsOnlyAndResetsItsFlagButNotTheColumn)
+{
+    HexStateGuard guard;
+    SetHexStartColumn(12);
+    SetHexCompact(true);
+    EXPECT_EQ(HexEncode(Bytes(30)), Bytes(30).toHex().toUpper());
+    EXPECT_FALSE(HexCompact());
+    EXPECT_EQ(HexStartColumn(), 12);
+}
+
+TEST(HexText, ShapeTestCountsDigitsAndCommas)
+{
+    EXPECT_TRUE(IsHexText(u"0A"));
+    EXPECT_TRUE(IsHexText(u"0A,FF,\r\n10"));
+    EXPECT_TRUE(IsHexText(u"0a0b0c"));
+    EXPECT_FALSE(IsHexText(u"A"));
+    EXPECT_FALSE(IsHexText(u""));
+    EXPECT_FALSE(IsHexText(u"0A, FF"));
+    EXPECT_FALSE(IsHexText(u"0G"));
+    EXPECT_FALSE(IsHexText(u",,"));
+    EXPECT_FALSE(IsHexText(u"0A0B0,"));
+    EXPECT_FALSE(IsHexText(u"0A\u0130"));
+    for (int count = 1; count < 80; ++count)
+        EXPECT_TRUE(IsHexText(QByteArrayView(HexEncode(Bytes(count))))) << count;
+}
+
+TEST(HexText, DecodeSkipsSeparatorsAndRejectsLoneDigits)
+{
+    EXPECT_EQ(HexDecode(u"0a, FF\\\r\n10"), QByteArray("\x0a\xff\x10", 3));
+    EXPECT_TRUE(HexDecode(u"0A1").isEmpty());
+    EXPECT_TRUE(HexDecode(u"0 A").isEmpty());
+    EXPECT_TRUE(HexDecode(u"0AZZ").isEmpty());
+    EXPECT_TRUE(HexDecode(u"\u0130A").isEmpty());
+}
