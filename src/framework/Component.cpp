@@ -22,6 +22,7 @@ TComponent::~TComponent()
 
 void TComponent::Free()
 {
+    BeforeDestruction();
     MarkDestroying();
     DestroyComponents();
     SendRemoveNotifications();

@@ -41,6 +41,9 @@ public:
     // destroying, destroys the owned components last first, tells every
     // partner that it goes away, then deletes it.
     void Free();
+    // Called by Free() before anything else, while the component and all it
+    // owns are whole.
+    virtual void BeforeDestruction() {}
 
     QString Name() const { return objectName(); }
     void SetName(const QString& name) { setObjectName(name); }
