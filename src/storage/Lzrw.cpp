@@ -1,0 +1,234 @@
+#include "storage/Lzrw.h"
+
+#include "storage/TrsException.h"
+
+#include <QtEndian>
+#include <array>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+constexpr quint8 BlockStored = 128;
+constexpr quint8 BlockCompressed = 64;
+constexpr int ItemsPerControlWord = 16;
+constexpr int MinMatch = 3;
+constexpr int MaxMatch = 18;
+constexpr int MinRun = 16;
+constexpr int MaxRun = 4095;
+constexpr int MaxOffset = 4095;
+constexpr int HashSize = 4096;
+// One item and one control word place beyond the chunk before the
+// compressor notices the block does not shrink.
+constexpr qsizetype MaxOvershoot = 6;
+
+[[noreturn]] void RaiseDamaged(const QString& detail)
+{
+    RaiseStorageError(ekGeneral, QStringLiteral("Damaged LZRW stream: %1.").arg(detail));
+}
+
+void WriteAll(QIODevice& target, const char* data, qsizetype size)
+{
+    if (target.write(data, size) != size)
+        RaiseStorageError(ekGeneral, QStringLiteral("Can't write LZRW data: %1.").arg(target.errorString()));
+}
+
+// Reads up to SIZE bytes, also from devices that deliver them piecewise.
+qsizetype ReadUpTo(QIODevice& source, char* data, qsizetype size)
+{
+    qsizetype done = 0;
+    while (done < size) {
+        const qint64 got = source.read(data + done, size - done);
+        if (got < 0)
+            RaiseStorageError(ekGeneral, QStringLiteral("Can't read LZRW data: %1.").arg(source.errorString()));
+        if (got == 0)
+            break;
+        done += got;
+    }
+    return done;
+}
+
+// Compresses chunks of one stream. The hash table holds for a 12-bit hash of
+// three bytes the last position that had it; positions are kept as 16-bit
+// signed values, as the old product did, so positions from 32768 on wrap to
+// negative values that never match. That keeps the blocks byte for byte.
+class TLzrwCompressor {
+public:
+    // Compresses IN[0..SIZE) into OUT (SIZE + MaxOvershoot bytes at least);
+    // returns the block length.
+    qsizetype CompressBlock(const quint8* in, qsizetype size, quint8* out);
+
+private:
+    int LookupMatch(const quint8* in, qsizetype x, qsizetype size, qsizetype& offset);
+
+    std::array<std::int16_t, HashSize> FHash {};
+};
+
+int TLzrwCompressor::LookupMatch(const quint8* in, qsizetype x, qsizetype size, qsizetype& offset)
+{
+    // Fewer than three bytes left can never make a match.
+    if (size - x < MinMatch)
+        return 0;
+    const std::uint32_t key = ((std::uint32_t(in[x]) << 4 ^ in[x + 1]) << 4) ^ in[x + 2];
+    const std::uint32_t h = (key * 40543u >> 4) & (HashSize - 1);
+    const qsizetype q = FHash[h];
+    FHash[h] = static_cast<std::int16_t>(x);
+    if (q == -1 || x - q >= HashSize)
+        return 0;
+    int m = 0;
+    while (m < MaxMatch && x + m < size && in[q + m] == in[x + m])
+        ++m;
+    offset = x - q;
+    return m >= MinMatch ? m : 0;
+}
+
+qsizetype TLzrwCompressor::CompressBlock(const quint8* in, qsizetype size, quint8* out)
+{
+    FHash.fill(-1);
+    out[0] = BlockCompressed;
+    qsizetype control = 1;
+    qsizetype o = 3;
+    qsizetype x = 0;
+    int items = 0;
+    quint16 flags = 0;
+    while (x < size && o <= size) {
+        if (items == ItemsPerControlWord) {
+            qToBigEndian(flags, out + control);
+            control = o;
+            o += 2;
+            items = 0;
+        }
+        qsizetype r = 1;
+        while (x + r < size && in[x + r] == in[x] && r < MaxRun)
+            ++r;
+        qsizetype offset = 0;
+        if (r >= MinRun) {
+            out[o] = 0;
+            qToBigEndian(quint16(r - MinRun), out + o + 1);
+            out[o + 3] = in[x];
+            o += 4;
+            x += r;
+            flags = quint16(flags << 1 | 1);
+        } else if (const int m = LookupMatch(in, x, size, offset)) {
+            qToBigEndian(quint16(offset << 4 | (m - MinMatch)), out + o);
+            o += 2;
+            x += m;
+            flags = quint16(flags << 1 | 1);
+        } else {
+            out[o++] = in[x++];
+            flags = quint16(flags << 1);
+        }
+        ++items;
+    }
+    qToBigEndian(quint16(flags << (ItemsPerControlWord - items)), out + control);
+    if (o <= size)
+        return o;
+    out[0] = BlockStored;
+    std::memcpy(out + 1, in, size_t(size));
+    return size + 1;
+}
+
+// Expands one block into OUT (LzrwChunkSize bytes); returns the byte count.
+// Every length and offset read is checked against what is left.
+qsizetype DecompressBlock(const quint8* in, qsizetype n, quint8* out)
+{
+    if (in[0] == BlockStored) {
+        std::memcpy(out, in + 1, size_t(n - 1));
+        return n - 1;
+    }
+    if (in[0] != BlockCompressed)
+        RaiseDamaged(QStringLiteral("unknown block kind %1").arg(in[0]));
+    if (n < 3)
+        RaiseDamaged(QStringLiteral("compressed block of %1 bytes has no control word").arg(n));
+    qsizetype pos = 3;
+    qsizetype o = 0;
+    quint16 control = qFromBigEndian<quint16>(in + 1);
+    int bits = ItemsPerControlWord;
+    const auto need = [&](qsizetype inputBytes, qsizetype outputBytes) {
+        if (pos + inputBytes > n)
+            RaiseDamaged(QStringLiteral("item cut at the end of a block"));
+        if (o + outputBytes > LzrwChunkSize)
+            RaiseDamaged(QStringLiteral("block expands beyond %1 bytes").arg(LzrwChunkSize));
+    };
+    while (pos < n) {
+        if (bits == 0) {
+            need(2, 0);
+            control = qFromBigEndian<quint16>(in + pos);
+            pos += 2;
+            bits = ItemsPerControlWord;
+        }
+        if (!(control & 0x8000)) {
+            need(1, 1);
+            out[o++] = in[pos++];
+        } else {
+            need(2, 0);
+            const qsizetype offset = qsizetype(in[pos]) << 4 | in[pos + 1] >> 4;
+            if (offset == 0) {
+                need(4, 0);
+                const qsizetype length = (qsizetype(in[pos + 1]) << 8 | in[pos + 2]) + MinRun;
+                need(4, length);
+                std::memset(out + o, in[pos + 3], size_t(length));
+                o += length;
+                pos += 4;
+            } else {
+                const qsizetype length = (in[pos + 1] & 15) + MinMatch;
+                need(2, length);
+                if (offset > o)
+                    RaiseDamaged(QStringLiteral("copy at offset %1 from output position %2 reaches before the start").arg(offset).arg(o));
+                // Byte by byte: an overlapping copy repeats a pattern.
+                for (qsizetype k = 0; k < length; ++k, ++o)
+                    out[o] = out[o - offset];
+                pos += 2;
+            }
+        }
+        control = quint16(control << 1);
+        --bits;
+    }
+    return o;
+}
+
+} // namespace
+
+void CompressStream(QIODevice& source, QIODevice& target)
+{
+    TLzrwCompressor compressor;
+    QByteArray chunk(LzrwChunkSize, Qt::Uninitialized);
+    QByteArray block(LzrwChunkSize + MaxOvershoot, Qt::Uninitialized);
+    qsizetype got = 0;
+    do {
+        got = ReadUpTo(source, chunk.data(), LzrwChunkSize);
+        if (got > 0) {
+            const qsizetype length = compressor.CompressBlock(reinterpret_cast<const quint8*>(chunk.constData()), got,
+                reinterpret_cast<quint8*>(block.data()));
+            char header[4];
+            qToLittleEndian(qint32(length), header);
+            WriteAll(target, header, 4);
+            WriteAll(target, block.constData(), length);
+        }
+    } while (got == LzrwChunkSize);
+}
+
+void DecompressStream(QIODevice& source, QIODevice& target)
+{
+    QByteArray block(LzrwMaxBlockSize, Qt::Uninitialized);
+    QByteArray chunk(LzrwChunkSize, Qt::Uninitialized);
+    for (;;) {
+        char header[4];
+        const qsizetype got = ReadUpTo(source, header, 4);
+        if (got == 0)
+            return;
+        if (got < 4)
+            RaiseDamaged(QStringLiteral("block length cut after %1 bytes").arg(got));
+        const qint32 n = qFromLittleEndian<qint32>(header);
+        if (n == 0)
+            return;
+        if (n < 0 || n > LzrwMaxBlockSize)
+            RaiseDamaged(QStringLiteral("block length %1 out of range").arg(n));
+        const qsizetype read = ReadUpTo(source, block.data(), n);
+        if (read < n)
+            RaiseDamaged(QStringLiteral("block of %1 bytes cut after %2 bytes").arg(n).arg(read));
+        const qsizetype size = DecompressBlock(reinterpret_cast<const quint8*>(block.constData()), n,
+            reinterpret_cast<quint8*>(chunk.data()));
+        WriteAll(target, chunk.constData(), size);
+    }
+}

@@ -1,0 +1,212 @@
+#include "storage/Lzrw.h"
+#include "storage/TrsException.h"
+
+#include <QBuffer>
+#include <QRandomGenerator>
+#include <QtEndian>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray Compress(const QByteArray& data)
+{
+    QBuffer source;
+    source.setData(data);
+    source.open(QIODevice::ReadOnly);
+    QBuffer target;
+    target.open(QIODevice::WriteOnly);
+    CompressStream(source, target);
+    return target.data();
+}
+
+QByteArray Decompress(const QByteArray& stream)
+{
+    QBuffer source;
+    source.setData(stream);
+    source.open(QIODevice::ReadOnly);
+    QBuffer target;
+    target.open(QIODevice::WriteOnly);
+    DecompressStream(source, target);
+    return target.data();
+}
+
+QByteArray Block(const QByteArray& bytes)
+{
+    QByteArray stream(4, '\0');
+    qToLittleEndian(qint32(bytes.size()), stream.data());
+    return stream + bytes;
+}
+
+QByteArray Hex(const char* hex)
+{
+    return QByteArray::fromHex(hex);
+}
+
+QByteArray RandomBytes(QRandomGenerator& random, qsizetype size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (char& b : bytes)
+        b = static_cast<char>(random.bounded(256));
+    return bytes;
+}
+
+QByteArray XmlLikeText(qsizetype size)
+{
+    QByteArray text;
+    for (int i = 0; text.size() < size; ++i)
+        text += "  <setting" + QByteArray::number(i % 97) + ">value " + QByteArray::number(i * 7919 % 1000)
+            + "</setting" + QByteArray::number(i % 97) + ">\r\n";
+    text.truncate(size);
+    return text;
+}
+
+// The message of the TrsException that decompressing STREAM raises, or empty.
+QString DecompressError(const QByteArray& stream)
+{
+    try {
+        Decompress(stream);
+    } catch (const TrsException& e) {
+        return e.Message();
+    }
+    return {};
+}
+
+} // namespace
+
+TEST(LzrwBlock, ChunkThatDoesNotShrinkIsStoredOneByteLonger)
+{
+    QRandomGenerator random(1);
+    const QByteArray data = RandomBytes(random, 1000);
+    EXPECT_EQ(Compress(data), Block(Hex("80") + data));
+    EXPECT_EQ(Compress("ab"), Block("\x80" "ab"));
+    EXPECT_EQ(Compress(QByteArray()), QByteArray());
+}
+
+TEST(LzrwBlock, RunOfFifteenIsALiteralAndAMatch)
+{
+    // Literal "a", then a match of 14 at offset 1; control bits 01.
+    EXPECT_EQ(Compress(QByteArray(15, 'a')), Block(Hex("40" "4000" "61" "001B")));
+}
+
+TEST(LzrwBlock, LongRunsAreSplitIntoRunItemsOfAtMost4095)
+{
+    EXPECT_EQ(Compress(QByteArray(16, 'b')), Block(Hex("40" "8000" "00000062")));
+    EXPECT_EQ(Compress(QByteArray(4095, 'b')), Block(Hex("40" "8000" "000FEF62")));
+    EXPECT_EQ(Compress(QByteArray(5000, 'b')), Block(Hex("40" "C000" "000FEF62" "00037962")));
+    EXPECT_EQ(Decompress(Compress(QByteArray(5000, 'b'))), QByteArray(5000, 'b'));
+}
+
+TEST(LzrwBlock, SeventeenItemsTakeASecondControlWord)
+{
+    // 17 distinct bytes do not shrink; a run after them does.
+    QByteArray data;
+    for (char c = 'A'; c < 'A' + 17; ++c)
+        data += c;
+    data += QByteArray(40, 'z');
+    const QByteArray expected = Hex("40" "0000") + data.left(16) + Hex("4000") + "Q" + Hex("0000187A");
+    EXPECT_EQ(Compress(data), Block(expected));
+    EXPECT_EQ(Decompress(Block(expected)), data);
+}
+
+TEST(LzrwStream, InputOfExactlyOneChunkGivesOneBlock)
+{
+    const QByteArray chunk = XmlLikeText(LzrwChunkSize);
+    const QByteArray stream = Compress(chunk);
+    const qint32 first = qFromLittleEndian<qint32>(stream.constData());
+    EXPECT_EQ(stream.size(), 4 + first);
+    EXPECT_EQ(Decompress(stream), chunk);
+
+    const QByteArray longer = chunk + "x";
+    const QByteArray twoBlocks = Compress(longer);
+    EXPECT_EQ(twoBlocks.size(), 4 + first + 4 + 2);
+    EXPECT_TRUE(twoBlocks.endsWith(Hex("02000000" "80") + "x"));
+    EXPECT_EQ(Decompress(twoBlocks), longer);
+}
+
+TEST(LzrwStream, PositionsBeyond32767AreNeverMatchCandidates)
+{
+    // The hash table keeps positions as 16-bit signed values, so a repeat
+    // whose first occurrence lies at 32768 or later stays literal: the block
+    // is as long as with a tail that does not repeat.
+    const QByteArray prefix = XmlLikeText(32768);
+    const QByteArray tail = Hex("F0F1F2F3F4F5F6");
+    const QByteArray repeated = prefix + tail + tail;
+    const QByteArray distinct = prefix + tail + Hex("E0E1E2E3E4E5E6");
+    ASSERT_EQ(repeated.size(), LzrwChunkSize);
+    EXPECT_EQ(Compress(repeated).size(), Compress(distinct).size());
+    EXPECT_EQ(Decompress(Compress(repeated)), repeated);
+    // Below that limit the repeat is a match.
+    const QByteArray early = XmlLikeText(32700) + tail + tail;
+    const QByteArray earlyDistinct = XmlLikeText(32700) + tail + Hex("E0E1E2E3E4E5E6");
+    EXPECT_LT(Compress(early).size(), Compress(earlyDistinct).size());
+}
+
+TEST(LzrwStream, RandomAndTextualDataRoundTrip)
+{
+    QRandomGenerator random(42);
+    for (const qsizetype size : {1, 2, 3, 17, 4096, 32781, 32782, 32783, 70000, 100001}) {
+        const QByteArray noise = RandomBytes(random, size);
+        EXPECT_EQ(Decompress(Compress(noise)), noise) << size;
+        const QByteArray text = XmlLikeText(size);
+        EXPECT_EQ(Decompress(Compress(text)), text) << size;
+        QByteArray mixed = text;
+        for (qsizetype i = 0; i < size; i += 1 + random.bounded(64))
+            mixed[i] = static_cast<char>(random.bounded(4));
+        EXPECT_EQ(Decompress(Compress(mixed)), mixed) << size;
+    }
+    EXPECT_LT(Compress(XmlLikeText(100000)).size(), 50000);
+}
+
+TEST(LzrwStream, ZeroLengthOrEndOfSourceEndsTheStream)
+{
+    EXPECT_EQ(Decompress(QByteArray()), QByteArray());
+    EXPECT_EQ(Decompress(Block("\x80" "ab") + Hex("00000000") + "garbage"), QByteArray("ab"));
+}
+
+TEST(LzrwStream, DamagedInputRaisesWithAClearReason)
+{
+    const QString prefix = QStringLiteral("Storage library error: Damaged LZRW stream: ");
+    EXPECT_EQ(DecompressError(Hex("401F")), prefix + "block length cut after 2 bytes.");
+    EXPECT_EQ(DecompressError(Hex("FFFFFFFF")), prefix + "block length -1 out of range.");
+    EXPECT_EQ(DecompressError(Hex("10800000")), prefix + "block length 32784 out of range.");
+    EXPECT_EQ(DecompressError(Hex("05000000" "806162")), prefix + "block of 5 bytes cut after 3 bytes.");
+    EXPECT_EQ(DecompressError(Block(Hex("41" "0000" "61"))), prefix + "unknown block kind 65.");
+    EXPECT_EQ(DecompressError(Block(Hex("40" "80"))), prefix + "compressed block of 2 bytes has no control word.");
+    EXPECT_EQ(DecompressError(Block(Hex("40" "8000" "0013"))), prefix + "copy at offset 1 from output position 0 reaches before the start.");
+    EXPECT_EQ(DecompressError(Block(Hex("40" "4000" "61" "00"))), prefix + "item cut at the end of a block.");
+    EXPECT_EQ(DecompressError(Block(Hex("40" "0000" "61626364616263646162636461626364" "61"))),
+        prefix + "item cut at the end of a block.");
+    // Nine runs of 4111 bytes would pass the chunk size.
+    QByteArray runs = Hex("40" "FF80");
+    for (int i = 0; i < 9; ++i)
+        runs += Hex("000FFF61");
+    EXPECT_EQ(DecompressError(Block(runs)), prefix + "block expands beyond 32782 bytes.");
+}
+
+TEST(LzrwStream, TruncatedOrFlippedStreamsRaiseOrDecodeWithinBounds)
+{
+    QRandomGenerator random(5);
+    QByteArray text = XmlLikeText(40000);
+    for (qsizetype i = 0; i < text.size(); i += 1 + random.bounded(200))
+        text[i] = static_cast<char>(random.bounded(256));
+    const QByteArray stream = Compress(text);
+    const qint32 first = qFromLittleEndian<qint32>(stream.constData());
+    for (qsizetype cut = 0; cut < stream.size(); cut += (cut < 64 || stream.size() - cut < 64) ? 1 : 97) {
+        const QByteArray truncated = stream.left(cut);
+        if (cut == 0 || cut == 4 + first)
+            EXPECT_EQ(Decompress(truncated), text.left(cut == 0 ? 0 : LzrwChunkSize)) << cut;
+        else
+            EXPECT_FALSE(DecompressError(truncated).isEmpty()) << cut;
+    }
+    for (int trial = 0; trial < 2000; ++trial) {
+        QByteArray damaged = stream;
+        for (int flips = 1 + random.bounded(4); flips > 0; --flips)
+            damaged[random.bounded(damaged.size())] ^= static_cast<char>(1 << random.bounded(8));
+        try {
+            // Every block needs a length and a kind byte and expands to one chunk at most.
+            EXPECT_LE(Decompress(damaged).size(), (damaged.size() / 5 + 1) * LzrwChunkSize);
+        } catch (const TrsException& e) {
+            EXPECT_TRUE(e.Message().startsWith(u"Storage library error: ")) << qPrintable(e.Message());
+        }
+    }
+}
