@@ -1,0 +1,19 @@
+// Whole text files: the one place that knows how the system's text files
+// are encoded. Written files are in the ANSI code page, every line ending in
+// CR LF, without a byte-order mark; read files are decoded by their
+// byte-order mark (UTF-8, UTF-16LE, UTF-16BE) or, without one, as ANSI.
+// Thread-safe as long as no two calls touch the same file.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Replaces FILENAME with LINES as a whole: the text goes to a temporary file
+// in the same folder that is renamed over the target only when complete, so
+// a failure leaves the old file (or none) and no temporary file. Raises
+// EFCreateError "Cannot create file "NAME". REASON" with the full name.
+void WriteTextFile(const QString& fileName, const QStringList& lines);
+
+// The whole text of FILENAME, byte-order mark removed. Raises EFOpenError
+// "Cannot open file "NAME". REASON" with the full name.
+QString ReadTextFile(const QString& fileName);
