@@ -5,6 +5,8 @@
 #include <immintrin.h>
 
 #define MIROVANE_AES_TARGET __attribute__((target("aes,sse4.1")))
+// The lanes must stay in registers; a call would spill them to memory.
+#define MIROVANE_AES_INLINE inline __attribute__((always_inline))
 
 namespace {
 
@@ -46,7 +48,7 @@ MIROVANE_AES_TARGET inline __m128i DecryptOne(const __m128i* keys, int nr, __m12
     return _mm_aesdeclast_si128(block, keys[nr]);
 }
 
-MIROVANE_AES_TARGET void EncryptLanes(const __m128i* keys, int nr, __m128i* b)
+MIROVANE_AES_TARGET MIROVANE_AES_INLINE void EncryptLanes(const __m128i* keys, int nr, __m128i* b)
 {
     for (qsizetype j = 0; j < kLanes; ++j)
         b[j] = _mm_xor_si128(b[j], keys[0]);
@@ -58,7 +60,7 @@ MIROVANE_AES_TARGET void EncryptLanes(const __m128i* keys, int nr, __m128i* b)
         b[j] = _mm_aesenclast_si128(b[j], keys[nr]);
 }
 
-MIROVANE_AES_TARGET void DecryptLanes(const __m128i* keys, int nr, __m128i* b)
+MIROVANE_AES_TARGET MIROVANE_AES_INLINE void DecryptLanes(const __m128i* keys, int nr, __m128i* b)
 {
     for (qsizetype j = 0; j < kLanes; ++j)
         b[j] = _mm_xor_si128(b[j], keys[0]);
