@@ -33,8 +33,9 @@ public:
     // Points the wrapper at a key record (of the storage's array, or a
     // caller's own record); nullptr selects no key. Every operation below
     // except Storage raises "Storage library error: No key is selected."
-    // when no key is selected.
-    void SetKeyItem(TrsKeyItem* AKeyItem);
+    // when no key is selected. SectionIdxHint is the position of the key's
+    // section in the storage, if the caller knows it.
+    void SetKeyItem(TrsKeyItem* AKeyItem, int SectionIdxHint = -1);
     TrsKeyItem* PKeyItem() const { return FKeyItem; }
     TrsStorage* Storage() const { return FStorage; }
 

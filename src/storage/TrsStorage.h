@@ -252,8 +252,9 @@ public:
     QString GetSectionPath(int Index) const;
     // 1 for a top-level section; 0 for -1.
     int GetSectionLevel(int Index) const;
-    // The position of the section with that Id, trying Hint first; -1.
-    int IndexOfSectionId(int Id, int Hint = -1) const;
+    // The position of the section with that Id, trying Hint first and then
+    // the positions before Before (-1: all); -1 when there is none.
+    int IndexOfSectionId(int Id, int Hint = -1, int Before = -1) const;
     int KeyItemCount() const { return FKeyList.Count(); }
     int SectionItemCount() const { return FSectionList.Count(); }
     int KeyCapacity() const { return FKeyList.Capacity(); }
@@ -261,8 +262,8 @@ public:
     // Position of the current section; -1 = the top level.
     int CurrentSectionIdx() const { return FSectionIdx; }
 
-    // Resolves a section path; -1 = the top level or not found (see
-    // FindSectionEx to tell them apart).
+    // Resolves a section path; -1 for the top level and for a path that does
+    // not resolve.
     int FindSection(const QString& Section, bool Create);
     // Resolves a key path; the key's position or -1. On success KeyWrapper
     // points at the key.
@@ -278,8 +279,6 @@ protected:
     void DoKeyDeletion(int Index);
 
 private:
-    friend class TrsKeyWrapper;
-
     enum { psNormal = 0, psTopLevel = 1, psCurrent = 2 };
 
     // Path resolution. Found tells the top level (-1, true) from a failure.
@@ -313,8 +312,9 @@ private:
     void EncryptData();
     void DecryptData();
     void FireEvent(const TNotifyEvent& Event);
-    // Resolves a key for writing: KeyWrapper points at it.
-    TrsKeyWrapper& WriteKey(const QString& Key);
+    // Resolves a key for writing (nullptr when the path does not resolve);
+    // KeyWrapper points at it.
+    TrsKeyWrapper* WriteKey(const QString& Key);
     // Resolves a key for reading; nullptr when absent.
     TrsKeyWrapper* ReadKey(const QString& Key);
 
