@@ -1,0 +1,116 @@
+// TrsXMLData: the file-backed storage data that keeps a storage tree as the
+// XML storage file, a small XML dialect. The root element (RootName) stands
+// for the top level; sections are elements, keys are elements in a text or
+// value-attribute form or attributes of their section's start tag, and the
+// key option bits 0-2 record and choose that form. The file is UTF-16LE with
+// a byte-order mark (Unicode) or 8-bit text in the system code page, wrapped
+// in a template whose "%BODY%" line stands for the root element.
+//
+// Saving writes through the buffered writer of TrsStreamData and sets the
+// process-wide hex encoder parameters for each buffer value, so saves of two
+// objects must not run at the same time. Loading parses the file in place
+// (TrsXmlReader) and adds what it finds to the current storage. The
+// component owns its template; the storage it works on is borrowed. Not
+// thread-safe.
+#pragma once
+
+#include "backends/TrsStreamData.h"
+#include "backends/TrsXmlReader.h"
+#include "storage/TrsEnumSet.h"
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+struct TrsKeyItem;
+class TrsKeyWrapper;
+class TrsStorage;
+
+enum TrsXMLDataOption {
+    doKeyValueInAttribute = 0, // keys in the value-attribute form (not buffers)
+    doGetTemplateOnLoad = 1, // a load replaces Template by the file's own
+    doEncodeTab = 2, // TAB in string values as "&tab;"
+    doEncodeCRLF = 3, // CR and LF in string values as "&cr;" and "&lf;"
+    doPrefixInHexStr = 4, // buffers written with "0x"; only such texts read as buffers
+};
+using TrsXMLDataOptions = TrsEnumSet<TrsXMLDataOption>;
+
+enum TrsXMLCompactOption {
+    coHexStr = 0, // buffers as plain hex digits
+    coIndent = 1, // no indentation
+    coEOL = 2, // no line breaks between elements
+};
+using TrsXMLCompactOptions = TrsEnumSet<TrsXMLCompactOption>;
+
+// Key option bits that record a key's form in the file.
+enum : quint16 {
+    kbAttribute = 1, // an attribute of its section's start tag
+    kbValueAttribute = 2, // <name value="..."/>
+    kbTextForm = 4, // <name>...</name> whatever else is set
+};
+
+class TrsXMLData : public TrsStreamData, private TrsXmlReader::TSink {
+    Q_OBJECT
+
+public:
+    explicit TrsXMLData(TComponent* AOwner = nullptr);
+    ~TrsXMLData() override;
+
+    // "<?xml version="1.0" ?>", the generator comment and "%BODY%".
+    static QStringList DefaultTemplate();
+
+    const QStringList& Template() const { return FTemplate; }
+    void SetTemplate(const QStringList& Value) { FTemplate = Value; }
+    // The template's lines, each followed by CR LF.
+    QString TemplateText() const;
+    void SetTemplateText(QStringView Value);
+
+    QString RootName() const { return FRootName; }
+    void SetRootName(const QString& Value) { FRootName = Value; }
+    TrsXMLDataOptions XMLOptions() const { return FXMLDataOptions; }
+    void SetXMLOptions(TrsXMLDataOptions Value) { FXMLDataOptions = Value; }
+    TrsXMLCompactOptions CompactOptions() const { return FCompactOptions; }
+    void SetCompactOptions(TrsXMLCompactOptions Value) { FCompactOptions = Value; }
+    bool Unicode() const { return FUnicode; }
+    void SetUnicode(bool Value) { FUnicode = Value; }
+
+    // Of the last load or save: whether its text was UTF-16.
+    bool IsUnicode() const { return FIsUnicode; }
+
+protected:
+    void ReadFromStream(QBuffer& Stream) override;
+    // Raises TrsException naming a section or key whose name could not be
+    // read back ("Can't save key name "a b": names may not contain blanks.").
+    void WriteToStream(QIODevice& Stream) override;
+
+private:
+    // Writer.
+    void WriteSection(TrsStorage& Storage, bool IsRoot);
+    void WriteKeyElement(TrsKeyWrapper& Wrapper, const TrsKeyItem& Item);
+    QString ValueText(TrsKeyWrapper& Wrapper, const TrsKeyItem& Item, bool AsAttribute);
+    QString StringValueText(const QString& Value) const;
+    void CheckName(const QString& Name, const char* What) const;
+    void WriteText(QStringView Text);
+    void KeyWritten();
+
+    // Reader sink.
+    void AddKey(const QString& name, const QString& value, quint16 bits) override;
+    bool BeginSection(const QString& name) override;
+    void EndSection() override;
+    void EndRoot() override;
+    void Progress(qint64 bytesParsed) override;
+    void TypeValue(TrsKeyWrapper& Wrapper, const QString& Value) const;
+
+    int FCurrentIndention = 0;
+    QString FCurrentSectionName;
+    QStringList FTemplate;
+    QString FRootName;
+    TrsXMLDataOptions FXMLDataOptions;
+    TrsXMLCompactOptions FCompactOptions;
+    QString FEOL;
+    int FIndentionDelta = 2;
+    bool FIsUnicode = false;
+    // Levels each open section element descended (a name holding a path
+    // separator descends more than one).
+    std::vector<int> FDescents;
+};

@@ -1,0 +1,428 @@
+#include "backends/TrsXmlReader.h"
+
+#include "backends/XmlText.h"
+#include "framework/TextCompare.h"
+#include "storage/TrsException.h"
+
+#include <QtEndian>
+#include <array>
+#include <cstring>
+
+namespace {
+
+// Character classes of the scanner, for code units below 256; a unit above
+// 255 is never whitespace and never a delimiter. The zero unit, the end
+// mark, stops every name.
+enum : quint8 {
+    ccWhite = 1, // TAB, LF, CR, space
+    ccNameStop = 2, // ends a tag name: whitespace, "/", ">"
+    ccAttrStop = 4, // ends an attribute name: whitespace, "="
+    ccEndStop = 8, // ends an end tag's name: whitespace, ">"
+};
+
+constexpr std::array<quint8, 256> MakeClassTable()
+{
+    std::array<quint8, 256> table {};
+    for (const int c : { '\t', '\n', '\r', ' ' })
+        table[c] = ccWhite | ccNameStop | ccAttrStop | ccEndStop;
+    table[0] = ccNameStop | ccAttrStop | ccEndStop;
+    table['/'] |= ccNameStop;
+    table['>'] |= ccNameStop | ccEndStop;
+    table['='] |= ccAttrStop;
+    return table;
+}
+constexpr std::array<quint8, 256> ClassTable = MakeClassTable();
+
+inline quint8 ClassOf(char32_t c)
+{
+    return c < 256 ? ClassTable[c] : 0;
+}
+
+// 8-bit text in the system code page.
+struct TAnsiUnit {
+    static constexpr int Size = 1;
+    static char32_t At(const uchar* p) { return *p; }
+    static QString Text(const uchar* from, const uchar* to)
+    {
+        return XmlAnsiDecode(QByteArrayView(from, to - from));
+    }
+};
+
+// UTF-16 little-endian text.
+struct TWideUnit {
+    static constexpr int Size = 2;
+    static char32_t At(const uchar* p) { return char32_t(p[0]) | char32_t(p[1]) << 8; }
+    static QString Text(const uchar* from, const uchar* to)
+    {
+        const qsizetype count = (to - from) / 2;
+        QString text(count, Qt::Uninitialized);
+        if constexpr (Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
+            std::memcpy(text.data(), from, size_t(count) * 2);
+        } else {
+            for (qsizetype i = 0; i < count; ++i)
+                text[i] = QChar(char16_t(At(from + 2 * i)));
+        }
+        return text;
+    }
+};
+
+[[noreturn]] void ParserError(const char* message)
+{
+    RaiseStorageError(ekXmlParser, QString::fromLatin1(message));
+}
+
+// One parse over data that ends with a zero unit. Every scan stops at the
+// first zero unit, so nothing past the end mark is ever read.
+template <typename TUnit>
+class TXmlParser {
+public:
+    TXmlParser(TrsXmlReader::TSink& sink, const QString& rootName, QStringList& attrNames,
+               QStringList& attrValues, const uchar* origin, const uchar* start)
+        : FSink(sink)
+        , FRootName(rootName)
+        , FAttrNames(attrNames)
+        , FAttrValues(attrValues)
+        , PBufStart(origin)
+        , PCur(start)
+    {
+    }
+
+    void ParseDocument();
+
+    const uchar* FTmplBodyStart = nullptr;
+    const uchar* FTmplBodyStop = nullptr;
+
+private:
+    static constexpr int S = TUnit::Size;
+
+    char32_t Ch() const { return TUnit::At(PCur); }
+    void Next() { PCur += S; }
+    void SkipWhite()
+    {
+        while (ClassOf(Ch()) & ccWhite)
+            Next();
+    }
+    bool LooksAt(const char* text) const;
+    void SkipPast(const char* text);
+    void SkipDoctype();
+    QString ReadName(quint8 stop);
+    void ReadAttributes();
+    const uchar* LookAhead(const uchar*& endName, const uchar*& endNameStop) const;
+    bool SameRaw(const uchar* a, const uchar* aStop, const uchar* b, const uchar* bStop) const;
+    void ParseStartTag();
+    void ParseEndTag();
+    void ParseKeyText(const QString& name, const uchar* contentEnd);
+    void ParseSection(const QString& name, bool selfClosing);
+
+    TrsXmlReader::TSink& FSink;
+    const QString& FRootName;
+    QStringList& FAttrNames;
+    QStringList& FAttrValues;
+    const uchar* PBufStart; // first byte of the data, byte-order mark included
+    const uchar* PCur;
+    QString FCurrentRootName;
+    bool FInRoot = false;
+    // For each open section element inside the root: whether the sink
+    // descended into it. End tags close these first, so a section that
+    // happens to share the root's name does not end the root early.
+    std::vector<bool> FOpenSections;
+};
+
+template <typename TUnit>
+void TXmlParser<TUnit>::ParseDocument()
+{
+    for (;;) {
+        SkipWhite();
+        if (Ch() == 0)
+            break;
+        if (Ch() != u'<')
+            ParserError("Missing begin tag mark.");
+        Next();
+        if (Ch() == u'/') {
+            Next();
+            ParseEndTag();
+        } else if (Ch() == u'?') {
+            SkipPast("?>");
+        } else if (LooksAt("!--")) {
+            SkipPast("-->");
+        } else if (LooksAt("![CDATA[")) {
+            SkipPast("]]>");
+        } else if (LooksAt("!DOCTYPE")) {
+            SkipDoctype();
+        } else if (Ch() == u'!') {
+            SkipPast(">");
+        } else {
+            ParseStartTag();
+            FSink.Progress(PCur - PBufStart);
+        }
+    }
+    FSink.Progress(PCur - PBufStart);
+}
+
+// Case-insensitive comparison of the text at PCur with ASCII TEXT; stops at
+// the first difference, so never reads past the end mark.
+template <typename TUnit>
+bool TXmlParser<TUnit>::LooksAt(const char* text) const
+{
+    const uchar* p = PCur;
+    for (; *text != 0; ++text, p += S) {
+        char32_t c = TUnit::At(p);
+        if (c >= u'a' && c <= u'z')
+            c -= u'a' - u'A';
+        char32_t t = uchar(*text);
+        if (t >= u'a' && t <= u'z')
+            t -= u'a' - u'A';
+        if (c != t)
+            return false;
+    }
+    return true;
+}
+
+template <typename TUnit>
+void TXmlParser<TUnit>::SkipPast(const char* text)
+{
+    const size_t length = std::strlen(text);
+    for (; Ch() != 0; Next()) {
+        size_t i = 0;
+        while (i < length && TUnit::At(PCur + i * S) == char32_t(uchar(text[i])))
+            ++i;
+        if (i == length) {
+            PCur += length * S;
+            return;
+        }
+    }
+    ParserError("Unexpected end of file.");
+}
+
+// A document type declaration may hold an internal subset with markup of
+// its own; its brackets nest, and the ">" at level 0 ends it.
+template <typename TUnit>
+void TXmlParser<TUnit>::SkipDoctype()
+{
+    int level = 0;
+    for (; Ch() != 0; Next()) {
+        if (Ch() == u'<') {
+            ++level;
+        } else if (Ch() == u'>') {
+            if (level == 0) {
+                Next();
+                return;
+            }
+            --level;
+        }
+    }
+    ParserError("Unexpected end of file.");
+}
+
+template <typename TUnit>
+QString TXmlParser<TUnit>::ReadName(quint8 stop)
+{
+    const uchar* from = PCur;
+    while (!(ClassOf(Ch()) & stop))
+        Next();
+    if (Ch() == 0)
+        ParserError("Unexpected end of file.");
+    return TUnit::Text(from, PCur);
+}
+
+template <typename TUnit>
+void TXmlParser<TUnit>::ReadAttributes()
+{
+    FAttrNames.clear();
+    FAttrValues.clear();
+    SkipWhite();
+    if (Ch() == 0)
+        ParserError("Unexpected end of file.");
+    while (Ch() != u'/' && Ch() != u'>') {
+        FAttrNames.append(ReadName(ccAttrStop));
+        SkipWhite();
+        if (Ch() != u'=')
+            ParserError("Missing equality sign.");
+        Next();
+        SkipWhite();
+        const char32_t quote = Ch();
+        if (quote != u'"' && quote != u'\'')
+            ParserError("Missing quotation mark.");
+        Next();
+        const uchar* from = PCur;
+        while (Ch() != quote) {
+            if (Ch() == 0)
+                ParserError("Unexpected end of file.");
+            Next();
+        }
+        FAttrValues.append(TUnit::Text(from, PCur));
+        Next();
+        SkipWhite();
+    }
+}
+
+// Finds the next "<" (or the end mark) without moving, and the name of the
+// end tag that starts there; ENDNAME is null when it is no end tag.
+template <typename TUnit>
+const uchar* TXmlParser<TUnit>::LookAhead(const uchar*& endName, const uchar*& endNameStop) const
+{
+    const uchar* p = PCur;
+    while (TUnit::At(p) != 0 && TUnit::At(p) != u'<')
+        p += S;
+    endName = endNameStop = nullptr;
+    if (TUnit::At(p) == u'<' && TUnit::At(p + S) == u'/') {
+        endName = endNameStop = p + 2 * S;
+        while (!(ClassOf(TUnit::At(endNameStop)) & ccEndStop))
+            endNameStop += S;
+    }
+    return p;
+}
+
+template <typename TUnit>
+bool TXmlParser<TUnit>::SameRaw(const uchar* a, const uchar* aStop, const uchar* b,
+                               const uchar* bStop) const
+{
+    return aStop - a == bStop - b && std::memcmp(a, b, size_t(aStop - a)) == 0;
+}
+
+template <typename TUnit>
+void TXmlParser<TUnit>::ParseStartTag()
+{
+    const uchar* tagStart = PCur - S;
+    const uchar* nameStart = PCur;
+    const QString name = ReadName(ccNameStop);
+    const uchar* nameStop = PCur;
+    ReadAttributes();
+    const bool selfClosing = Ch() == u'/';
+    if (selfClosing)
+        Next();
+    if (Ch() != u'>')
+        ParserError("Missing end tag mark.");
+    Next();
+    const uchar *endName, *endNameStop;
+    const uchar* contentEnd = LookAhead(endName, endNameStop);
+
+    if (!FInRoot) {
+        // Elements before the root are skipped; their content is parsed on.
+        if (!SameText(name, FRootName))
+            return;
+        FInRoot = true;
+        FCurrentRootName = name;
+        FTmplBodyStart = tagStart;
+        if (selfClosing)
+            FTmplBodyStop = PCur;
+        return;
+    }
+    // A self-closing element is a key only in the value-attribute form; one
+    // with an end tag is a key when that tag follows at once and it has no
+    // attributes.
+    if (selfClosing && FAttrNames.size() == 1 && FAttrNames[0] == QLatin1StringView("value"))
+        FSink.AddKey(name, XmlDecodeValue(FAttrValues[0]), 2);
+    else if (!selfClosing && endName != nullptr && FAttrNames.isEmpty()
+             && SameRaw(nameStart, nameStop, endName, endNameStop))
+        ParseKeyText(name, contentEnd);
+    else
+        ParseSection(name, selfClosing);
+}
+
+template <typename TUnit>
+void TXmlParser<TUnit>::ParseKeyText(const QString& name, const uchar* contentEnd)
+{
+    FSink.AddKey(name, XmlDecodeValue(TUnit::Text(PCur, contentEnd)), 0);
+    PCur = contentEnd;
+    while (Ch() != u'>') {
+        if (Ch() == 0)
+            ParserError("Unexpected end of file.");
+        Next();
+    }
+    Next();
+}
+
+template <typename TUnit>
+void TXmlParser<TUnit>::ParseSection(const QString& name, bool selfClosing)
+{
+    const bool entered = FSink.BeginSection(name);
+    if (entered) {
+        for (qsizetype i = 0; i < FAttrNames.size(); ++i)
+            FSink.AddKey(FAttrNames[i], XmlDecodeValue(FAttrValues[i]), 1);
+    }
+    if (!selfClosing)
+        FOpenSections.push_back(entered);
+    else if (entered)
+        FSink.EndSection();
+}
+
+// An end tag closes the innermost open section whatever its name; only when
+// none is open does the root's own name, exactly as read, end the root.
+template <typename TUnit>
+void TXmlParser<TUnit>::ParseEndTag()
+{
+    const QString name = ReadName(ccEndStop);
+    SkipWhite();
+    if (Ch() != u'>')
+        ParserError("Missing end tag mark.");
+    Next();
+    if (!FInRoot)
+        return;
+    if (!FOpenSections.empty()) {
+        const bool entered = FOpenSections.back();
+        FOpenSections.pop_back();
+        if (entered)
+            FSink.EndSection();
+    } else if (name == FCurrentRootName) {
+        FSink.EndRoot();
+        FTmplBodyStop = PCur;
+    }
+}
+
+// Zero bytes after the data: a zero unit in either encoding, also when a
+// UTF-16 file has an odd number of bytes.
+constexpr int EndMarkSize = 3;
+
+} // namespace
+
+TrsXmlReader::TrsXmlReader(TSink& sink) : FSink(sink) {}
+
+void TrsXmlReader::Parse(QByteArray& data, bool wantTemplate)
+{
+    const qsizetype size = data.size();
+    data.append(EndMarkSize, '\0');
+    struct TEndMarkRemover {
+        QByteArray& Data;
+        qsizetype Size;
+        ~TEndMarkRemover() { Data.truncate(Size); }
+    } remover { data, size };
+
+    uchar* start = reinterpret_cast<uchar*>(data.data());
+    FIsUnicode = false;
+    FTemplate = QString();
+    if (start[0] == 0xFE && start[1] == 0xFF) {
+        // Big-endian UTF-16: swap to little-endian, up to the first zero unit.
+        for (uchar* p = start; p[0] != 0 || p[1] != 0; p += 2)
+            std::swap(p[0], p[1]);
+    }
+    const uchar* origin = start;
+    const uchar* stop = start + size;
+    if (start[0] == 0xFF && start[1] == 0xFE) {
+        FIsUnicode = true;
+        start += 2;
+        TXmlParser<TWideUnit> parser(FSink, FRootName, FAttrNames, FAttrValues, origin, start);
+        parser.ParseDocument();
+        if (wantTemplate)
+            MakeTemplate(start, stop, parser.FTmplBodyStart, parser.FTmplBodyStop);
+    } else {
+        TXmlParser<TAnsiUnit> parser(FSink, FRootName, FAttrNames, FAttrValues, origin, start);
+        parser.ParseDocument();
+        if (wantTemplate)
+            MakeTemplate(start, stop, parser.FTmplBodyStart, parser.FTmplBodyStop);
+    }
+}
+
+void TrsXmlReader::MakeTemplate(const uchar* tmplStart, const uchar* tmplStop, const uchar* bodyStart,
+                                const uchar* bodyStop)
+{
+    if (bodyStart == nullptr)
+        return;
+    // A root that never ends leaves no text after it.
+    if (bodyStop == nullptr || bodyStop > tmplStop)
+        bodyStop = tmplStop;
+    auto text = [this](const uchar* from, const uchar* to) {
+        return FIsUnicode ? TWideUnit::Text(from, to) : TAnsiUnit::Text(from, to);
+    };
+    FTemplate = text(tmplStart, bodyStart) + QStringLiteral("%BODY%") + text(bodyStop, tmplStop);
+}

@@ -1,0 +1,193 @@
+#include "backends/XmlText.h"
+
+#include "framework/AnsiCodePage.h"
+#include "framework/Exception.h"
+#include "storage/TrsException.h"
+
+#include <array>
+
+namespace {
+
+// Characters the writer may have to escape; indexed by code units below 128.
+enum : quint8 { ecAlways = 1, ecTab = 2, ecCRLF = 4 };
+
+constexpr std::array<quint8, 128> MakeEscapeTable()
+{
+    std::array<quint8, 128> table {};
+    table['"'] = ecAlways;
+    table['&'] = ecAlways;
+    table['\''] = ecAlways;
+    table['<'] = ecAlways;
+    table['>'] = ecAlways;
+    table['\t'] = ecTab;
+    table['\r'] = ecCRLF;
+    table['\n'] = ecCRLF;
+    return table;
+}
+constexpr std::array<quint8, 128> EscapeTable = MakeEscapeTable();
+
+QLatin1StringView EntityOf(char16_t c)
+{
+    switch (c) {
+    case u'"':
+        return QLatin1StringView("&quot;");
+    case u'&':
+        return QLatin1StringView("&amp;");
+    case u'\'':
+        return QLatin1StringView("&apos;");
+    case u'<':
+        return QLatin1StringView("&lt;");
+    case u'>':
+        return QLatin1StringView("&gt;");
+    case u'\t':
+        return QLatin1StringView("&tab;");
+    case u'\r':
+        return QLatin1StringView("&cr;");
+    default:
+        return QLatin1StringView("&lf;");
+    }
+}
+
+struct TNamedEntity {
+    QLatin1StringView Name; // with its ";"
+    char16_t Char;
+};
+
+constexpr TNamedEntity NamedEntities[] = {
+    { QLatin1StringView("amp;"), u'&' },
+    { QLatin1StringView("apos;"), u'\'' },
+    { QLatin1StringView("gt;"), u'>' },
+    { QLatin1StringView("lt;"), u'<' },
+    { QLatin1StringView("quot;"), u'"' },
+    { QLatin1StringView("cr;"), u'\r' },
+    { QLatin1StringView("lf;"), u'\n' },
+    { QLatin1StringView("tab;"), u'\t' },
+};
+
+// Only plain digits are numbers here: a sign, blanks or a capital X are the
+// conversion error the platform's integer parser would give.
+char32_t ParseReference(QStringView number)
+{
+    const bool hex = number.startsWith(u'x');
+    const QStringView digits = hex ? number.sliced(1) : number;
+    if (digits.isEmpty())
+        RaiseInvalidInteger(number.toString());
+    quint32 code = 0;
+    for (const QChar c : digits) {
+        const char16_t u = c.unicode();
+        int value = -1;
+        if (u >= u'0' && u <= u'9')
+            value = u - u'0';
+        else if (hex && u >= u'a' && u <= u'f')
+            value = u - u'a' + 10;
+        else if (hex && u >= u'A' && u <= u'F')
+            value = u - u'A' + 10;
+        if (value < 0)
+            RaiseInvalidInteger(number.toString());
+        code = code * (hex ? 16 : 10) + quint32(value);
+        // Beyond the last Unicode character there is nothing to decode to.
+        if (code > 0x10FFFF)
+            RaiseInvalidInteger(number.toString());
+    }
+    return char32_t(code);
+}
+
+void AppendEntity(QString& out, QStringView entity)
+{
+    if (entity.startsWith(u'#')) {
+        const char32_t code = ParseReference(entity.sliced(1, entity.size() - 2));
+        // A code above 16 bits becomes its surrogate pair rather than being
+        // cut to 16 bits, which would give a different character.
+        const char32_t one[] = { code };
+        out.append(QString::fromUcs4(one, 1));
+        return;
+    }
+    for (const TNamedEntity& named : NamedEntities) {
+        if (entity.compare(named.Name, Qt::CaseInsensitive) == 0) {
+            out.append(QChar(named.Char));
+            return;
+        }
+    }
+    RaiseStorageError(ekXmlParser, QStringLiteral("Unknown entity."));
+}
+
+bool AnsiKeepsAscii()
+{
+    static const bool keeps = [] {
+        QByteArray ascii;
+        for (int c = 1; c < 128; ++c)
+            ascii.append(char(c));
+        return AnsiDecode(ascii) == QLatin1StringView(ascii);
+    }();
+    return keeps;
+}
+
+} // namespace
+
+QString XmlAnsiDecode(QByteArrayView bytes)
+{
+    if (AnsiKeepsAscii()) {
+        bool ascii = true;
+        for (const char b : bytes)
+            ascii = ascii && uchar(b) < 0x80;
+        if (ascii)
+            return QString::fromLatin1(bytes);
+    }
+    return AnsiDecode(bytes);
+}
+
+QByteArray XmlAnsiEncode(QStringView text)
+{
+    if (AnsiKeepsAscii()) {
+        bool ascii = true;
+        for (const QChar c : text)
+            ascii = ascii && c.unicode() < 0x80;
+        if (ascii)
+            return text.toLatin1();
+    }
+    return AnsiEncode(text);
+}
+
+QString XmlEscapeValue(QStringView text, bool encodeTab, bool encodeCRLF)
+{
+    const quint8 mask = ecAlways | (encodeTab ? ecTab : 0) | (encodeCRLF ? ecCRLF : 0);
+    auto escaped = [mask](char16_t c) { return c < 128 && (EscapeTable[c] & mask) != 0; };
+    qsizetype first = 0;
+    while (first < text.size() && !escaped(text[first].unicode()))
+        ++first;
+    if (first == text.size())
+        return text.toString();
+    QString out;
+    out.reserve(text.size() + 16);
+    out.append(text.first(first));
+    for (qsizetype i = first; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (escaped(c))
+            out.append(EntityOf(c));
+        else
+            out.append(QChar(c));
+    }
+    return out;
+}
+
+QString XmlDecodeValue(const QString& text)
+{
+    qsizetype amp = text.indexOf(u'&');
+    if (amp < 0)
+        return text;
+    const QStringView view(text);
+    QString out;
+    out.reserve(text.size());
+    qsizetype from = 0;
+    while (amp >= 0) {
+        const qsizetype semicolon = text.indexOf(u';', amp + 1);
+        if (semicolon < 0)
+            RaiseStorageError(ekXmlParser, QStringLiteral("No end mark in the entity."));
+        out.append(view.sliced(from, amp - from));
+        AppendEntity(out, view.sliced(amp + 1, semicolon - amp));
+        from = semicolon + 1;
+        amp = text.indexOf(u'&', from);
+    }
+    out.append(view.sliced(from));
+    return out;
+}

@@ -1,0 +1,28 @@
+// Value texts of the XML storage file: the escaping the writer applies to
+// string values and the entity decoding the reader applies to every value
+// it reads (names are never escaped nor decoded). Plain functions without
+// shared state; thread-safe.
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+// Replaces '"', '&', '\'', '<' and '>' by their named entities; with
+// ENCODETAB also TAB by "&tab;", with ENCODECRLF also CR and LF by "&cr;"
+// and "&lf;". Every other character is kept.
+QString XmlEscapeValue(QStringView text, bool encodeTab, bool encodeCRLF);
+
+// Replaces each entity, from "&" to the next ";", by its character: the
+// named ones (amp, apos, gt, lt, quot, cr, lf, tab; any letter case) and
+// decimal ("&#65;") or hexadecimal ("&#x41;") references. The result is not
+// decoded again, so "&amp;lt;" gives "&lt;". Raises the parser errors
+// "No end mark in the entity." and "Unknown entity.", and EConvertError for
+// a reference that is not a number or not a character.
+QString XmlDecodeValue(const QString& text);
+
+// The system's 8-bit code page, with a fast path for ASCII text when the
+// code page keeps ASCII as it is (names and most values are ASCII).
+QString XmlAnsiDecode(QByteArrayView bytes);
+QByteArray XmlAnsiEncode(QStringView text);
