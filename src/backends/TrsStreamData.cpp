@@ -2,6 +2,7 @@
 
 #include "framework/AnsiCodePage.h"
 #include "framework/Exception.h"
+#include "framework/FileNames.h"
 #include "platform/SpecialFolders.h"
 #include "storage/Lzrw.h"
 #include "storage/TrsException.h"
@@ -17,31 +18,6 @@
 namespace {
 
 constexpr QChar PathDelimiter = u'/';
-
-QString ExtractFilePath(const QString& name)
-{
-    return name.left(name.lastIndexOf(PathDelimiter) + 1);
-}
-
-QString ExtractFileName(const QString& name)
-{
-    return name.mid(name.lastIndexOf(PathDelimiter) + 1);
-}
-
-// The extension of the last path component, dot included; empty when none.
-QString ExtractFileExt(const QString& name)
-{
-    const QString fileName = ExtractFileName(name);
-    const qsizetype dot = fileName.lastIndexOf(u'.');
-    return dot < 0 ? QString() : fileName.mid(dot);
-}
-
-QString ChangeFileExt(const QString& name, const QString& extension)
-{
-    const qsizetype start = name.lastIndexOf(PathDelimiter) + 1;
-    const qsizetype dot = name.lastIndexOf(u'.');
-    return (dot >= start ? name.left(dot) : name) + extension;
-}
 
 void AppendDelimiter(QString& path)
 {

@@ -287,7 +287,13 @@ void TrsXMLData::ReadFromStream(QBuffer& Stream)
 void TrsXMLData::AddKey(const QString& name, const QString& value, quint16 bits)
 {
     TrsStorage& storage = *Storage();
-    if (storage.FindKey(name, true) < 0)
+    // An empty path names no key, so the key with the empty name (the
+    // encrypted form's one key) is addressed through the current section's
+    // absolute path.
+    const QString path = !name.isEmpty()   ? name
+        : storage.RootSection().isEmpty() ? QStringLiteral("\\")
+                                          : u'\\' + storage.RootSection() + u'\\';
+    if (storage.FindKey(path, true) < 0)
         return;
     TrsKeyWrapper& wrapper = storage.KeyWrapper();
     wrapper.SetKeyOptions(wrapper.KeyOptions() | bits);

@@ -1,0 +1,320 @@
+#include "TestPrinters.h"
+#include "backends/TrsXMLData.h"
+#include "framework/Exception.h"
+#include "storage/TrsException.h"
+#include "storage/TrsStorage.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray ReadFile(const QString& name)
+{
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void WriteFile(const QString& name, const QByteArray& bytes)
+{
+    QFile file(name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray Xml(const char* key, int value)
+{
+    return QStringLiteral("<DOCUMENT><%1 value=\"%2\"/></DOCUMENT>").arg(QLatin1StringView(key)).arg(value).toLatin1();
+}
+
+// Restores an environment variable when it goes out of scope.
+class TEnvGuard {
+public:
+    explicit TEnvGuard(const char* name) : FName(name), FHad(qEnvironmentVariableIsSet(name)), FValue(qgetenv(name)) {}
+    ~TEnvGuard()
+    {
+        if (FHad)
+            qputenv(FName, FValue);
+        else
+            qunsetenv(FName);
+    }
+
+private:
+    const char* FName;
+    bool FHad;
+    QByteArray FValue;
+};
+
+class StreamData : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(Dir.isValid());
+        Data->SetFileDir(fdCustom);
+        Data->SetOptions({});
+        Data->SetFileName(Dir.filePath("t.xml"));
+        Storage->SetStorageData(Data);
+    }
+
+    QTemporaryDir Dir;
+    TComponent Owner;
+    TrsStorage* Storage = new TrsStorage(&Owner);
+    TrsXMLData* Data = new TrsXMLData(&Owner);
+};
+
+// Exposes the buffered writer: writes what the test queues.
+class TWriterProbe : public TrsStreamData {
+public:
+    using TrsStreamData::TrsStreamData;
+    std::function<void(TWriterProbe&)> Script;
+    using TrsStreamData::BufferFlush;
+    using TrsStreamData::BufferWriteAnsi;
+    using TrsStreamData::BufferWriteChar;
+    using TrsStreamData::BufferWriteFmt;
+    using TrsStreamData::BufferWriteWide;
+
+protected:
+    void WriteToStream(QIODevice& Stream) override
+    {
+        TrsStreamData::WriteToStream(Stream);
+        BufferReset();
+        Script(*this);
+        BufferFlush();
+    }
+};
+
+} // namespace
+
+TEST(StreamDataFileName, ResolvesEveryFolderKind)
+{
+    TrsXMLData data;
+    const QString exe = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+    const QString appDir = QFileInfo(exe).absolutePath();
+    const QString exeBase = QFileInfo(exe).fileName();
+
+    EXPECT_EQ(data.FullFileName(), appDir + '/' + exeBase + ".xml"); // defaults: fdApplication, doAutoName
+    data.SetFileName("a.cfg");
+    EXPECT_EQ(data.FullFileName(), appDir + '/' + exeBase + ".cfg"); // the extension still comes from FileName
+    data.SetOptions({});
+    data.SetFileName("cfg/Settings.XML");
+    EXPECT_EQ(data.FullFileName(), appDir + "/cfg/Settings.XML");
+    data.SetFileName("/x/name.cfg");
+    EXPECT_EQ(data.FullFileName(), appDir + "/name.cfg"); // an absolute name brings only its name
+
+    data.SetFileDir(fdCustom);
+    EXPECT_EQ(data.FullFileName(), "/x/name.cfg");
+    data.SetFileName("Settings.XML");
+    EXPECT_EQ(data.FullFileName(), "Settings.XML");
+    data.SetFileName("");
+    EXPECT_EQ(data.FullFileName(), ".xml");
+    data.SetOptions({ doAutoName });
+    data.SetFileName("/t/old.xml");
+    EXPECT_EQ(data.FullFileName(), "/t/" + exeBase + ".xml");
+
+    data.SetOptions({});
+    data.SetFileName("s.xml");
+    data.SetFileDir(fdWindows);
+    EXPECT_EQ(data.FullFileName(), "/etc/s.xml");
+
+    TEnvGuard xdg("XDG_CONFIG_HOME"), home("HOME");
+    data.SetFileDir(fdUserProfile);
+    qputenv("XDG_CONFIG_HOME", "/cfg/home/");
+    EXPECT_EQ(data.FullFileName(), "/cfg/home/s.xml");
+    qputenv("XDG_CONFIG_HOME", "relative");
+    qputenv("HOME", "/home/u");
+    EXPECT_EQ(data.FullFileName(), "/home/u/.config/s.xml");
+    qunsetenv("XDG_CONFIG_HOME");
+    qunsetenv("HOME");
+    EXPECT_EQ(data.FullFileName(), "s.xml");
+    data.SetOptions({ doAutoName });
+    EXPECT_EQ(data.FullFileName(), exeBase + ".xml");
+}
+
+TEST_F(StreamData, MissingOrEmptyFileLoadsNothingAndRaisesNothing)
+{
+    Storage->WriteInteger("k", 1);
+    EXPECT_NO_THROW(Storage->Load());
+    EXPECT_EQ(Storage->KeyItemCount(), 0);
+    WriteFile(Data->FullFileName(), "");
+    Storage->WriteInteger("k", 1);
+    EXPECT_NO_THROW(Storage->Load());
+    EXPECT_EQ(Storage->KeyItemCount(), 0);
+}
+
+TEST_F(StreamData, InternalFileLoadingModes)
+{
+    const QString internal = Dir.filePath("internal.xml");
+    WriteFile(internal, Xml("fromInternal", 1));
+    Data->SetInternalFileName(internal);
+    EXPECT_EQ(Data->InternalFileName(), internal);
+    EXPECT_EQ(Data->InternalFile().data(), Xml("fromInternal", 1));
+
+    Data->SetInternalFileLoad(iflNoRealFile);
+    Storage->Load();
+    EXPECT_TRUE(Storage->KeyExist("fromInternal"));
+    WriteFile(Data->FullFileName(), Xml("fromReal", 2));
+    Storage->Load();
+    EXPECT_TRUE(Storage->KeyExist("fromReal"));
+    EXPECT_FALSE(Storage->KeyExist("fromInternal"));
+    Data->SetInternalFileLoad(iflAlways);
+    Storage->Load();
+    EXPECT_TRUE(Storage->KeyExist("fromInternal"));
+    Data->SetInternalFileLoad(iflNone);
+    Storage->Load();
+    EXPECT_TRUE(Storage->KeyExist("fromReal"));
+
+    Data->SetInternalFileName(Dir.filePath("absent.xml"));
+    EXPECT_EQ(Data->InternalFileName(), "");
+    EXPECT_EQ(Data->InternalFile().size(), 0);
+}
+
+TEST_F(StreamData, InternalFileStaysAsLoadedAfterAnInPlaceParse)
+{
+    QByteArray bigEndian("\xFE\xFF");
+    for (const char c : Xml("k", 5))
+        bigEndian.append('\0').append(c);
+    WriteFile(Dir.filePath("be.xml"), bigEndian);
+    Data->SetInternalFileName(Dir.filePath("be.xml"));
+    Data->SetInternalFileLoad(iflAlways);
+    Storage->Load();
+    EXPECT_EQ(Storage->ReadInteger("k", 0), 5);
+    EXPECT_EQ(Data->InternalFile().data(), bigEndian);
+}
+
+TEST_F(StreamData, LoadHandlerSuppliesTheBytes)
+{
+    WriteFile(Data->FullFileName(), Xml("fromFile", 1));
+    Data->SetOnLoadFromStream([](TObject*, QBuffer& stream, bool& doStandard) {
+        EXPECT_FALSE(doStandard);
+        stream.write(Xml("fromHandler", 2));
+    });
+    Storage->Load();
+    EXPECT_EQ(Storage->ReadInteger("fromHandler", 0), 2);
+    EXPECT_FALSE(Storage->KeyExist("fromFile"));
+
+    Data->SetOnLoadFromStream([](TObject*, QBuffer&, bool& doStandard) { doStandard = true; });
+    Storage->Load();
+    EXPECT_TRUE(Storage->KeyExist("fromFile"));
+}
+
+TEST_F(StreamData, SaveHandlerTakesTheBytesAndNoFileIsWritten)
+{
+    QByteArray taken;
+    Data->SetOnSaveToStream([&](TObject* sender, QBuffer& stream, bool& doStandard) {
+        EXPECT_EQ(sender, Data);
+        EXPECT_FALSE(doStandard);
+        taken = stream.readAll();
+    });
+    Storage->WriteInteger("k", 1);
+    Storage->Save();
+    EXPECT_TRUE(taken.contains("<k>1</k>"));
+    EXPECT_FALSE(QFile::exists(Data->FullFileName()));
+}
+
+TEST_F(StreamData, SaveCreatesFoldersOnlyWhenAsked)
+{
+    Data->SetFileName(Dir.filePath("a/b/c.xml"));
+    Storage->WriteInteger("k", 1);
+    try {
+        Storage->Save();
+        FAIL() << "saved into a missing folder";
+    } catch (const EFCreateError& e) {
+        EXPECT_TRUE(e.Message().startsWith("Cannot create file \"" + Dir.filePath("a/b/c.xml") + "\". "))
+            << e.Message().toStdString();
+    }
+    Data->SetOptions({ doAutoCreateDir });
+    Storage->Save();
+    EXPECT_TRUE(ReadFile(Dir.filePath("a/b/c.xml")).contains("<k>1</k>"));
+}
+
+TEST_F(StreamData, FailedSaveLeavesThePreviousFileWhole)
+{
+    Storage->WriteInteger("k", 1);
+    Storage->Save();
+    const QByteArray before = ReadFile(Data->FullFileName());
+    Storage->WriteInteger("bad name", 2);
+    EXPECT_THROW(Storage->Save(), TrsException);
+    EXPECT_EQ(ReadFile(Data->FullFileName()), before);
+    EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files), QStringList { "t.xml" });
+}
+
+TEST_F(StreamData, UnreadableFileRaisesTheOpenError)
+{
+    // A file the process may not read; root may read anything, so the test
+    // needs an ordinary user.
+    WriteFile(Data->FullFileName(), Xml("k", 1));
+    QFile::setPermissions(Data->FullFileName(), QFileDevice::WriteOwner);
+    QFile probe(Data->FullFileName());
+    if (probe.open(QIODevice::ReadOnly))
+        GTEST_SKIP() << "running with rights to read any file";
+    EXPECT_THROW(Storage->Load(), EFOpenError);
+}
+
+TEST_F(StreamData, InternalFileRecordRoundTripsThroughLzrw)
+{
+    QByteArray content;
+    for (int i = 0; i < 20000; ++i)
+        content += QByteArray::number(i % 97) + ',';
+    WriteFile(Dir.filePath("in.xml"), content);
+    Data->SetInternalFileName(Dir.filePath("in.xml"));
+
+    QBuffer record;
+    record.open(QIODevice::ReadWrite);
+    Data->WriteInternalFile(record);
+    const QByteArray bytes = record.data();
+    ASSERT_GT(bytes.size(), 6);
+    EXPECT_EQ(bytes[0], 1);
+    EXPECT_EQ(bytes[1], 1);
+    EXPECT_EQ(qFromLittleEndian<qint32>(bytes.constData() + 2), bytes.size() - 6);
+    EXPECT_LT(bytes.size(), content.size() / 2);
+
+    TrsXMLData other;
+    record.seek(0);
+    other.ReadInternalFile(record);
+    EXPECT_EQ(other.InternalFile().data(), content);
+    EXPECT_EQ(other.InternalFile().pos(), 0);
+
+    // A length beyond the record, and a record cut short, are refused and
+    // leave the internal file as it was.
+    for (const QByteArray& damaged : { QByteArray(bytes).replace(2, 4, QByteArray("\xFF\xFF\xFF\x7F", 4)),
+                                       bytes.left(bytes.size() - 1), bytes.left(4) }) {
+        QBuffer source;
+        source.setData(damaged);
+        source.open(QIODevice::ReadOnly);
+        EXPECT_THROW(other.ReadInternalFile(source), TrsException);
+        EXPECT_EQ(other.InternalFile().data(), content);
+    }
+}
+
+TEST(StreamDataWriter, BufferedWritesKeepTheirOrderAcrossTheBuffer)
+{
+    TComponent owner;
+    auto* storage = new TrsStorage(&owner);
+    auto* probe = new TWriterProbe(&owner);
+    storage->SetStorageData(probe);
+    QByteArray written;
+    probe->SetOnSaveToStream([&](TObject*, QBuffer& stream, bool&) { written = stream.data(); });
+
+    const QByteArray first(4000, 'a');
+    const QString formatted = QString(300, u'b') + QChar(0xE9);
+    const QString wide = QString(5000, u'c');
+    probe->Script = [&](TWriterProbe& w) {
+        w.BufferWriteAnsi(first);
+        // An estimate below the real length must not overflow the buffer.
+        w.BufferWriteFmt(1, "%s-%d", formatted.toUtf8().constData(), 42);
+        w.BufferWriteChar(u'\u20AC');
+        w.BufferWriteWide(wide);
+        w.BufferWriteAnsi("");
+        w.BufferWriteFmt(5000, "%s", "z");
+    };
+    storage->Save();
+    QByteArray expected = first + formatted.toLatin1() + "-42" + QByteArray("\xAC\x20", 2);
+    for (int i = 0; i < wide.size(); ++i)
+        expected += QByteArray("c\0", 2);
+    expected += "z";
+    EXPECT_EQ(written, expected);
+}
