@@ -1,0 +1,95 @@
+#include "app/TemplateWriter.h"
+
+#include "app/TNextInspector.h"
+#include "app/TNxCheckBox.h"
+#include "app/TNxCheckBoxItem.h"
+#include "app/TNxComboBox.h"
+#include "app/TNxComboBoxItem.h"
+#include "app/TNxTextItem.h"
+#include "app/TNxTrackBarItem.h"
+#include "framework/PropertyAccess.h"
+#include "framework/TMemo.h"
+#include "framework/TextFile.h"
+
+namespace {
+
+// Removes characters of code 32 and below from both ends; unlike
+// QString::trimmed it leaves other Unicode blanks alone.
+QStringView TrimControls(QStringView text)
+{
+    qsizetype start = 0;
+    qsizetype end = text.size();
+    while (start < end && text[start].unicode() <= u' ')
+        ++start;
+    while (end > start && text[end - 1].unicode() <= u' ')
+        --end;
+    return text.sliced(start, end - start);
+}
+
+QString Element(QStringView path, const QString& value)
+{
+    const QString name = path.toString();
+    return QLatin1Char('<') + name + QLatin1Char('>') + value + QLatin1String("</") + name + QLatin1Char('>');
+}
+
+QString SettingElement(TComponent* owner, QStringView line)
+{
+    const QStringView path = TrimControls(line);
+    const qsizetype dot = path.indexOf(u'.');
+    const QStringView componentName = dot < 0 ? QStringView() : path.left(dot);
+    const QStringView propertyName = dot < 0 ? path : TrimControls(path.mid(dot + 1));
+    // FindComponent gives nothing for an empty name.
+    const TComponent* holder = owner ? owner->FindComponent(componentName) : nullptr;
+    return Element(path, TemplateValueText(holder, propertyName));
+}
+
+} // namespace
+
+QString TemplateValueText(const TComponent* holder, QStringView propertyName)
+{
+    if (IsA<TNxComboBoxItem>(holder)) {
+        const auto* choice = static_cast<const TNxComboBoxItem*>(holder);
+        return propertyName == u"ItemIndex" ? QString::number(choice->ItemIndex()) : choice->Value();
+    }
+    if (IsA<TNxTextItem>(holder))
+        return static_cast<const TNxTextItem*>(holder)->Value();
+    if (IsA<TNxCheckBoxItem>(holder)) {
+        // The unchecked word differs in case from the enumeration name.
+        const bool checked = static_cast<const TNxCheckBoxItem*>(holder)->State() == cbChecked;
+        return checked ? QStringLiteral("cbChecked") : QStringLiteral("cbUnChecked");
+    }
+    if (IsA<TNxCheckBox>(holder))
+        return static_cast<const TNxCheckBox*>(holder)->Checked() ? QStringLiteral("True") : QStringLiteral("False");
+    if (IsA<TNxComboBox>(holder))
+        return static_cast<const TNxComboBox*>(holder)->Text();
+    if (IsA<TNxTrackBarItem>(holder))
+        return static_cast<const TNxTrackBarItem*>(holder)->Value();
+    return {};
+}
+
+QStringList NewTemplateLines(TComponent* owner, const TStrings& paths, TNextInspector* inspector)
+{
+    QStringList lines { QStringLiteral("<?xml version=\"1.0\" ?>"), QStringLiteral("<!-- Mirovane 3 Settings -->"),
+                        QStringLiteral("<DOCUMENT><mirovane3>") };
+    if (inspector)
+        inspector->EndEditing();
+    QString settings;
+    for (int i = 0; i < paths.Count(); ++i)
+        settings += SettingElement(owner, paths[i]);
+    lines.append(settings);
+    lines.append(QStringLiteral("</mirovane3></DOCUMENT>"));
+    return lines;
+}
+
+void WriteNewTemplate(const QString& fileName, TComponent* owner, const TStrings& paths, TNextInspector* inspector)
+{
+    WriteTextFile(fileName, NewTemplateLines(owner, paths, inspector));
+}
+
+void WriteNewTemplate(const QString& fileName, TComponent* owner)
+{
+    const auto* setList = qobject_cast<TMemo*>(owner ? owner->FindComponent(u"setlist") : nullptr);
+    auto* inspector = qobject_cast<TNextInspector*>(owner ? owner->FindComponent(u"NextInspector1") : nullptr);
+    const TStrings noPaths;
+    WriteNewTemplate(fileName, owner, setList ? *setList->Lines() : noPaths, inspector);
+}
