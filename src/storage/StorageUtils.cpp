@@ -1,6 +1,7 @@
 #include "storage/StorageUtils.h"
 
-#include <QLocale>
+#include "framework/FormatSettings.h"
+
 #include <cmath>
 #include <cstdint>
 
@@ -48,8 +49,7 @@ TrsNumberClass ClassifyNumber(QStringView text, QChar decimalSeparator)
 
 TrsNumberClass ClassifyNumber(QStringView text)
 {
-    const QString separator = QLocale().decimalPoint();
-    return ClassifyNumber(text, separator.isEmpty() ? QChar(u'.') : separator.front());
+    return ClassifyNumber(text, DefaultFormatSettings().DecimalSeparator);
 }
 
 QStringView NextPathPart(QStringView text, qsizetype& position)

@@ -17,7 +17,8 @@ enum TrsNumberClass { ncNone = 0, ncInteger = 1, ncFloat = 2, ncInt64 = 3 };
 // anything else (no digits, other characters, beyond the 64-bit range).
 TrsNumberClass ClassifyNumber(QStringView text, QChar decimalSeparator);
 
-// The same with the decimal separator of the user's locale.
+// The same with the decimal separator of the process's default format
+// settings, so that what it calls a float the float parser accepts.
 TrsNumberClass ClassifyNumber(QStringView text);
 
 // True for the two path separators "/" and "\".

@@ -1,3 +1,4 @@
+#include "framework/FormatSettings.h"
 #include "storage/StorageUtils.h"
 #include "storage/TrsException.h"
 
@@ -19,6 +20,17 @@ TEST(UtilsClassifyNumber, SignsSeparatorsAndDigitCountsDecideTheClass)
     EXPECT_EQ(ClassifyNumber(u"12345678901234567890123.5", dot), ncFloat);
     EXPECT_EQ(ClassifyNumber(u"1,5", dot), ncNone);
     EXPECT_EQ(ClassifyNumber(u"1,5", QChar(u',')), ncFloat);
+}
+
+TEST(UtilsClassifyNumber, DefaultSeparatorComesFromTheFormatSettings)
+{
+    const TFormatSettings saved = DefaultFormatSettings();
+    TFormatSettings comma = saved;
+    comma.DecimalSeparator = u',';
+    SetDefaultFormatSettings(comma);
+    EXPECT_EQ(ClassifyNumber(u"1,5"), ncFloat);
+    EXPECT_EQ(ClassifyNumber(u"1.5"), ncNone);
+    SetDefaultFormatSettings(saved);
 }
 
 TEST(UtilsClassifyNumber, LimitsOfThirtyTwoAndSixtyFourBitIntegers)
