@@ -4,7 +4,10 @@
 
 #include <algorithm>
 
-TNextInspector::TNextInspector(TComponent* owner) : TComponent(owner) {}
+TNextInspector::TNextInspector(TComponent* owner)
+    : TComponent(owner)
+{
+}
 
 void TNextInspector::AddItem(TNxPropertyItem* item, TNxPropertyItem* parent)
 {

@@ -1,6 +1,7 @@
 #include "app/TNxCheckBoxItem.h"
 
-TNxCheckBoxItem::TNxCheckBoxItem(TComponent* owner) : TNxToolbarItem(owner)
+TNxCheckBoxItem::TNxCheckBoxItem(TComponent* owner)
+    : TNxToolbarItem(owner)
 {
     AddButton(QStringLiteral("true"));
 }

@@ -1,6 +1,10 @@
 #include "app/TNxComboBox.h"
 
-TNxComboBox::TNxComboBox(TComponent* owner) : TComponent(owner), FItems(std::make_unique<TStrings>()) {}
+TNxComboBox::TNxComboBox(TComponent* owner)
+    : TComponent(owner)
+    , FItems(std::make_unique<TStrings>())
+{
+}
 
 TNxComboBox::~TNxComboBox() = default;
 

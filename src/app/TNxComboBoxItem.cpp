@@ -1,7 +1,8 @@
 #include "app/TNxComboBoxItem.h"
 
 TNxComboBoxItem::TNxComboBoxItem(TComponent* owner)
-    : TNxPopupItem(owner), FLines(std::make_unique<TStrings>())
+    : TNxPopupItem(owner)
+    , FLines(std::make_unique<TStrings>())
 {
 }
 

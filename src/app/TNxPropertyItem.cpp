@@ -2,7 +2,10 @@
 
 #include "app/TNextInspector.h"
 
-TNxPropertyItem::TNxPropertyItem(TComponent* owner) : TComponent(owner) {}
+TNxPropertyItem::TNxPropertyItem(TComponent* owner)
+    : TComponent(owner)
+{
+}
 
 bool TNxPropertyItem::GetAsBoolean() const
 {

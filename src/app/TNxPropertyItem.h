@@ -39,7 +39,7 @@ public:
     virtual QString GetAsString() const;
 
     // Called by the inspector when in-place editing of this item starts.
-    virtual void EditingStarted() {}
+    virtual void EditingStarted() { }
 
     // The base setters store nothing and only notify.
     virtual void SetAsBoolean(bool value);

@@ -59,7 +59,8 @@ QString TemplateValueText(const TComponent* holder, QStringView propertyName)
         return checked ? QStringLiteral("cbChecked") : QStringLiteral("cbUnChecked");
     }
     if (IsA<TNxCheckBox>(holder))
-        return static_cast<const TNxCheckBox*>(holder)->Checked() ? QStringLiteral("True") : QStringLiteral("False");
+        return static_cast<const TNxCheckBox*>(holder)->Checked() ? QStringLiteral("True")
+                                                                  : QStringLiteral("False");
     if (IsA<TNxComboBox>(holder))
         return static_cast<const TNxComboBox*>(holder)->Text();
     if (IsA<TNxTrackBarItem>(holder))
@@ -69,8 +70,8 @@ QString TemplateValueText(const TComponent* holder, QStringView propertyName)
 
 QStringList NewTemplateLines(TComponent* owner, const TStrings& paths, TNextInspector* inspector)
 {
-    QStringList lines { QStringLiteral("<?xml version=\"1.0\" ?>"), QStringLiteral("<!-- Mirovane 3 Settings -->"),
-                        QStringLiteral("<DOCUMENT><mirovane3>") };
+    QStringList lines { QStringLiteral("<?xml version=\"1.0\" ?>"),
+        QStringLiteral("<!-- Mirovane 3 Settings -->"), QStringLiteral("<DOCUMENT><mirovane3>") };
     if (inspector)
         inspector->EndEditing();
     QString settings;
@@ -81,7 +82,8 @@ QStringList NewTemplateLines(TComponent* owner, const TStrings& paths, TNextInsp
     return lines;
 }
 
-void WriteNewTemplate(const QString& fileName, TComponent* owner, const TStrings& paths, TNextInspector* inspector)
+void WriteNewTemplate(
+    const QString& fileName, TComponent* owner, const TStrings& paths, TNextInspector* inspector)
 {
     WriteTextFile(fileName, NewTemplateLines(owner, paths, inspector));
 }
@@ -89,7 +91,8 @@ void WriteNewTemplate(const QString& fileName, TComponent* owner, const TStrings
 void WriteNewTemplate(const QString& fileName, TComponent* owner)
 {
     const auto* setList = qobject_cast<TMemo*>(owner ? owner->FindComponent(u"setlist") : nullptr);
-    auto* inspector = qobject_cast<TNextInspector*>(owner ? owner->FindComponent(u"NextInspector1") : nullptr);
+    auto* inspector
+        = qobject_cast<TNextInspector*>(owner ? owner->FindComponent(u"NextInspector1") : nullptr);
     const TStrings noPaths;
     WriteNewTemplate(fileName, owner, setList ? *setList->Lines() : noPaths, inspector);
 }

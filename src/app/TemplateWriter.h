@@ -29,8 +29,8 @@ QStringList NewTemplateLines(TComponent* owner, const TStrings& paths, TNextInsp
 
 // Writes those lines to FILENAME, replacing any file there as a whole.
 // Raises EFCreateError "Cannot create file "NAME". REASON" when it cannot.
-void WriteNewTemplate(const QString& fileName, TComponent* owner, const TStrings& paths,
-                      TNextInspector* inspector);
+void WriteNewTemplate(
+    const QString& fileName, TComponent* owner, const TStrings& paths, TNextInspector* inspector);
 
 // The same with the catalogue's own parts on OWNER: the memo "setlist" (no
 // memo: no paths) and the inspector "NextInspector1".

@@ -139,8 +139,8 @@ QStringList GetEnumNames(const QMetaProperty& prop)
     QList<std::pair<int, QString>> entries;
     for (int i = 0; prop.isEnumType() && i < meta.keyCount(); ++i)
         entries.append({ meta.value(i), QString::fromLatin1(meta.key(i)) });
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(
+        entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     QStringList names;
     for (const auto& entry : entries)
         names.append(entry.second);

@@ -78,8 +78,7 @@ bool SetVariantProp(QObject* object, const QMetaProperty& prop, const QVariant& 
 
 // "Is a" along the class tree; false for a null object.
 bool InheritsFrom(const QObject* object, const QMetaObject& metaObject);
-template <class T>
-bool IsA(const QObject* object)
+template <class T> bool IsA(const QObject* object)
 {
     return InheritsFrom(object, T::staticMetaObject);
 }

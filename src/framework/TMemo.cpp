@@ -1,6 +1,10 @@
 #include "framework/TMemo.h"
 
-TMemo::TMemo(TComponent* owner) : TComponent(owner), FLines(std::make_unique<TStrings>()) {}
+TMemo::TMemo(TComponent* owner)
+    : TComponent(owner)
+    , FLines(std::make_unique<TStrings>())
+{
+}
 
 TMemo::~TMemo() = default;
 

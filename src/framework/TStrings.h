@@ -15,8 +15,14 @@ class TStrings : public QObject {
     Q_PROPERTY(QString Text READ Text WRITE SetText)
 
 public:
-    explicit TStrings(QObject* parent = nullptr) : QObject(parent) {}
-    explicit TStrings(const QStringList& lines) : FLines(lines) {}
+    explicit TStrings(QObject* parent = nullptr)
+        : QObject(parent)
+    {
+    }
+    explicit TStrings(const QStringList& lines)
+        : FLines(lines)
+    {
+    }
 
     int Count() const { return int(FLines.size()); }
     // INDEX must lie in 0..Count()-1.

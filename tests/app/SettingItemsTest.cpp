@@ -66,9 +66,12 @@ TEST(ChoiceItem, DisplayModeMapsTheChosenLine)
     TNxComboBoxItem item;
     SetLines(item, { "low=1", "plain", "" });
     const std::tuple<TNxComboBoxItem::TDisplayMode, int, QString> cases[] = {
-        { TNxComboBoxItem::dmDefault, 0, "low=1" },  { TNxComboBoxItem::dmNameList, 0, "low" },
-        { TNxComboBoxItem::dmValueList, 0, "1" },    { TNxComboBoxItem::dmIndentList, 0, "1" },
-        { TNxComboBoxItem::dmNameList, 1, "plain" }, { TNxComboBoxItem::dmValueList, 1, "" },
+        { TNxComboBoxItem::dmDefault, 0, "low=1" },
+        { TNxComboBoxItem::dmNameList, 0, "low" },
+        { TNxComboBoxItem::dmValueList, 0, "1" },
+        { TNxComboBoxItem::dmIndentList, 0, "1" },
+        { TNxComboBoxItem::dmNameList, 1, "plain" },
+        { TNxComboBoxItem::dmValueList, 1, "" },
         { TNxComboBoxItem::dmDefault, 2, "" },
     };
     for (const auto& [mode, index, expected] : cases) {
@@ -102,11 +105,16 @@ TEST(CheckItem, ValueWordsFollowTheTextKind)
     TNxCheckBoxItem item;
     using T = TNxCheckBoxItem;
     const std::tuple<T::TTextKind, TCheckBoxState, QString> cases[] = {
-        { T::tkTrueFalse, cbUnchecked, "false" },    { T::tkTrueFalse, cbChecked, "true" },
-        { T::tkTrueFalse, cbGrayed, "grayed" },      { T::tkYesNo, cbUnchecked, "no" },
-        { T::tkYesNo, cbChecked, "yes" },            { T::tkYesNo, cbGrayed, "indeterminate" },
-        { T::tkEnabledDisabled, cbChecked, "enabled" }, { T::tkEnabledDisabled, cbUnchecked, "disabled" },
-        { T::tkEnabledDisabled, cbGrayed, "grayed" }, { T::tkCustom, cbChecked, "true" },
+        { T::tkTrueFalse, cbUnchecked, "false" },
+        { T::tkTrueFalse, cbChecked, "true" },
+        { T::tkTrueFalse, cbGrayed, "grayed" },
+        { T::tkYesNo, cbUnchecked, "no" },
+        { T::tkYesNo, cbChecked, "yes" },
+        { T::tkYesNo, cbGrayed, "indeterminate" },
+        { T::tkEnabledDisabled, cbChecked, "enabled" },
+        { T::tkEnabledDisabled, cbUnchecked, "disabled" },
+        { T::tkEnabledDisabled, cbGrayed, "grayed" },
+        { T::tkCustom, cbChecked, "true" },
     };
     for (const auto& [kind, state, word] : cases) {
         item.SetTextKind(kind);
@@ -215,8 +223,13 @@ TEST(TextItem, TypedViewsGiveZeroForTextsThatDoNotParse)
     QLocale::setDefault(QLocale::c());
     TNxTextItem item;
     const std::pair<QString, int> integers[] = {
-        { "42", 42 },     { "-2147483648", -2147483648 }, { "2147483647", 2147483647 },
-        { "2147483648", 0 }, { "4x", 0 }, { "", 0 }, { "1.0", 0 },
+        { "42", 42 },
+        { "-2147483648", -2147483648 },
+        { "2147483647", 2147483647 },
+        { "2147483648", 0 },
+        { "4x", 0 },
+        { "", 0 },
+        { "1.0", 0 },
     };
     for (const auto& [text, value] : integers) {
         item.SetValue(text);

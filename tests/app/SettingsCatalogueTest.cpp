@@ -19,8 +19,7 @@ class SettingsCatalogue : public ::testing::Test {
 protected:
     void SetUp() override { CreateSettingsCatalogue(&FForm); }
 
-    template <class T>
-    T* Find(const char* name)
+    template <class T> T* Find(const char* name)
     {
         auto* found = qobject_cast<T*>(FForm.FindComponent(QString::fromLatin1(name)));
         EXPECT_NE(found, nullptr) << name;
@@ -38,13 +37,20 @@ TEST_F(SettingsCatalogue, InspectorHoldsHeadersAndItemsInFlatOrderWithParents)
     TNextInspector* inspector = Inspector();
     ASSERT_EQ(inspector->Count(), 58);
     const std::tuple<int, const char*, const char*> rows[] = {
-        { 0, "NxTextItem1", nullptr },           { 1, "tiffcompression", "NxTextItem1" },
-        { 3, "tiffjpegcolorspace", "tiffcompression" }, { 6, "tiffcolorcolordepth", "tiffcompressioncolor" },
-        { 9, "PDFCompression", "NxTextItem1" },  { 15, "pdfjpegquality", "pdfimageformat" },
-        { 23, "pdforientation", "papersize" },   { 35, "grayscale", "NxTextItem1" },
-        { 36, "NxTextItem2", nullptr },          { 39, "textbold", "textfont" },
-        { 45, "textat", "textalignment" },       { 48, "textdropshadow", "NxTextItem2" },
-        { 49, "NxTextItem3", nullptr },          { 51, "zeropadding", "singlepagetiffnameformat" },
+        { 0, "NxTextItem1", nullptr },
+        { 1, "tiffcompression", "NxTextItem1" },
+        { 3, "tiffjpegcolorspace", "tiffcompression" },
+        { 6, "tiffcolorcolordepth", "tiffcompressioncolor" },
+        { 9, "PDFCompression", "NxTextItem1" },
+        { 15, "pdfjpegquality", "pdfimageformat" },
+        { 23, "pdforientation", "papersize" },
+        { 35, "grayscale", "NxTextItem1" },
+        { 36, "NxTextItem2", nullptr },
+        { 39, "textbold", "textfont" },
+        { 45, "textat", "textalignment" },
+        { 48, "textdropshadow", "NxTextItem2" },
+        { 49, "NxTextItem3", nullptr },
+        { 51, "zeropadding", "singlepagetiffnameformat" },
         { 57, "useorgfileext", "NxTextItem3" },
     };
     for (const auto& [index, name, parent] : rows) {
@@ -66,9 +72,15 @@ TEST_F(SettingsCatalogue, InspectorHoldsHeadersAndItemsInFlatOrderWithParents)
 TEST_F(SettingsCatalogue, ConfiguredValuesAreAppliedUnreconciled)
 {
     const std::tuple<const char*, QString, int> choices[] = {
-        { "textat", "None", 0 },           { "colordepth", "1 Bit", 0 },    { "textsize", "16", 7 },
-        { "tiffjpegcolorspace", "YCbCr", -1 }, { "tiffzip", "Normal", 1 },   { "zeropadding", "4", 3 },
-        { "textfont", "New Times Roman", 0 }, { "pdfimageformat", "", -1 }, { "textcaption", "", -1 },
+        { "textat", "None", 0 },
+        { "colordepth", "1 Bit", 0 },
+        { "textsize", "16", 7 },
+        { "tiffjpegcolorspace", "YCbCr", -1 },
+        { "tiffzip", "Normal", 1 },
+        { "zeropadding", "4", 3 },
+        { "textfont", "New Times Roman", 0 },
+        { "pdfimageformat", "", -1 },
+        { "textcaption", "", -1 },
     };
     for (const auto& [name, value, index] : choices) {
         auto* item = Find<TNxComboBoxItem>(name);
@@ -104,13 +116,33 @@ TEST_F(SettingsCatalogue, ConfiguredValuesAreAppliedUnreconciled)
 TEST_F(SettingsCatalogue, ChoiceListsHoldTheirCountsAndTexts)
 {
     const std::pair<const char*, int> counts[] = {
-        { "tiffcompression", 12 }, { "tiffcolorspace", 6 },   { "tiffjpegcolorspace", 5 },  { "tiffzip", 3 },
-        { "PDFCompression", 3 },   { "tiffcompressioncolor", 11 }, { "tiffcompressionbw", 11 },
-        { "tiffcolorcolordepth", 6 }, { "tiffbwcolordepth", 6 }, { "colordepth", 6 },  { "pdfencryptionlevel", 4 },
-        { "pdfimageformat", 6 },   { "resizingmethod", 8 },   { "samplingmethod", 18 },     { "papersize", 15 },
-        { "pdforientation", 2 },   { "dotsperinch", 9 },      { "ImageOrientation", 6 },    { "sharpen", 3 },
-        { "textcaption", 23 },     { "textsize", 27 },        { "textalignment", 16 },      { "textat", 6 },
-        { "zeropadding", 10 },     { "tiffext", 4 },          { "jpgext", 6 },              { "textfont", 0 },
+        { "tiffcompression", 12 },
+        { "tiffcolorspace", 6 },
+        { "tiffjpegcolorspace", 5 },
+        { "tiffzip", 3 },
+        { "PDFCompression", 3 },
+        { "tiffcompressioncolor", 11 },
+        { "tiffcompressionbw", 11 },
+        { "tiffcolorcolordepth", 6 },
+        { "tiffbwcolordepth", 6 },
+        { "colordepth", 6 },
+        { "pdfencryptionlevel", 4 },
+        { "pdfimageformat", 6 },
+        { "resizingmethod", 8 },
+        { "samplingmethod", 18 },
+        { "papersize", 15 },
+        { "pdforientation", 2 },
+        { "dotsperinch", 9 },
+        { "ImageOrientation", 6 },
+        { "sharpen", 3 },
+        { "textcaption", 23 },
+        { "textsize", 27 },
+        { "textalignment", 16 },
+        { "textat", 6 },
+        { "zeropadding", 10 },
+        { "tiffext", 4 },
+        { "jpgext", 6 },
+        { "textfont", 0 },
     };
     for (const auto& [name, count] : counts)
         EXPECT_EQ(Find<TNxComboBoxItem>(name)->Lines()->Count(), count) << name;
@@ -119,7 +151,7 @@ TEST_F(SettingsCatalogue, ChoiceListsHoldTheirCountsAndTexts)
     EXPECT_EQ(Find<TNxComboBoxItem>("textsize")->Lines()->Strings(7), "16");
     EXPECT_EQ(Find<TNxComboBoxItem>("zeropadding")->Lines()->Strings(9), "10");
     EXPECT_EQ(Find<TNxComboBoxItem>("ImageOrientation")->Lines()->Strings(2),
-              u"Rotate CounterClockwise 90\u00b0"_qs);
+        u"Rotate CounterClockwise 90\u00b0"_qs);
     EXPECT_EQ(Find<TNxComboBoxItem>("textat")->Lines()->IndexOf(u"None"), -1);
 }
 
@@ -193,6 +225,7 @@ TEST_F(SettingsCatalogue, SettingPathsNameEveryItemOnceAndReachAPublishedPropert
     EXPECT_TRUE(SetOrdProp(check, state, GetEnumValue(state, u"cbGrayed")));
     EXPECT_EQ(check->State(), cbGrayed);
     TsCheckBox* box = Find<TsCheckBox>("keep_structure");
-    EXPECT_EQ(GetEnumName(GetPropInfo(box, u"Checked"), GetOrdProp(box, GetPropInfo(box, u"Checked"))), "False");
+    EXPECT_EQ(
+        GetEnumName(GetPropInfo(box, u"Checked"), GetOrdProp(box, GetPropInfo(box, u"Checked"))), "False");
     EXPECT_EQ(GetEnumNames(GetPropInfo(box, u"State")).size(), 3);
 }

@@ -1,12 +1,12 @@
+#include "app/TemplateWriter.h"
 #include "app/SettingsCatalogue.h"
 #include "app/TNextInspector.h"
+#include "app/TNxButtonEdit.h"
 #include "app/TNxCheckBox.h"
 #include "app/TNxCheckBoxItem.h"
 #include "app/TNxComboBoxItem.h"
 #include "app/TNxSpinItem.h"
-#include "app/TemplateWriter.h"
 #include "app/TsCheckBox.h"
-#include "app/TNxButtonEdit.h"
 #include "framework/Exception.h"
 
 #include <QDir>
@@ -27,8 +27,7 @@ class TemplateWriter : public ::testing::Test {
 protected:
     void SetUp() override { CreateSettingsCatalogue(&FForm); }
 
-    template <class T>
-    T* Find(const char* name)
+    template <class T> T* Find(const char* name)
     {
         auto* found = qobject_cast<T*>(FForm.FindComponent(QString::fromLatin1(name)));
         EXPECT_NE(found, nullptr) << name;
@@ -67,10 +66,10 @@ TEST_F(TemplateWriter, ChecksAreStateWordsAndControlsOfOtherKindsAreEmpty)
     Find<TsCheckBox>("keep_structure")->SetChecked(true);
     Find<TNxButtonEdit>("savein")->SetText("/out");
     EXPECT_EQ(Settings({ "textbold.State", "textitalic.Value", "keep_structure.Checked", "savein.Text",
-                         "savetoorginalfolder.State" }),
-              "<textbold.State>cbUnChecked</textbold.State><textitalic.Value>cbChecked</textitalic.Value>"
-              "<keep_structure.Checked></keep_structure.Checked><savein.Text></savein.Text>"
-              "<savetoorginalfolder.State></savetoorginalfolder.State>");
+                  "savetoorginalfolder.State" }),
+        "<textbold.State>cbUnChecked</textbold.State><textitalic.Value>cbChecked</textitalic.Value>"
+        "<keep_structure.Checked></keep_structure.Checked><savein.Text></savein.Text>"
+        "<savetoorginalfolder.State></savetoorginalfolder.State>");
 
     auto* plain = new TNxCheckBox(&FForm);
     plain->SetName("plainbox");
@@ -85,11 +84,11 @@ TEST_F(TemplateWriter, OnlyTheExactItemIndexPropertyWritesAChoiceIndex)
     spin->SetName("spin");
     spin->SetValue("12.5");
     EXPECT_EQ(Settings({ "textat.ItemIndex", "textat.Value", "textsize.itemindex", "textfont.ItemIndex",
-                         "imageformat.ItemIndex", "spin.ItemIndex", "percentage.State" }),
-              "<textat.ItemIndex>0</textat.ItemIndex><textat.Value>None</textat.Value>"
-              "<textsize.itemindex>16</textsize.itemindex><textfont.ItemIndex>0</textfont.ItemIndex>"
-              "<imageformat.ItemIndex>Merge All Documents to a Single Multipages TIFF</imageformat.ItemIndex>"
-              "<spin.ItemIndex>12.5</spin.ItemIndex><percentage.State>300</percentage.State>");
+                  "imageformat.ItemIndex", "spin.ItemIndex", "percentage.State" }),
+        "<textat.ItemIndex>0</textat.ItemIndex><textat.Value>None</textat.Value>"
+        "<textsize.itemindex>16</textsize.itemindex><textfont.ItemIndex>0</textfont.ItemIndex>"
+        "<imageformat.ItemIndex>Merge All Documents to a Single Multipages TIFF</imageformat.ItemIndex>"
+        "<spin.ItemIndex>12.5</spin.ItemIndex><percentage.State>300</percentage.State>");
     Find<TNxComboBoxItem>("textsize")->SetItemIndex(-1);
     EXPECT_EQ(Settings({ "textsize.ItemIndex" }), "<textsize.ItemIndex>-1</textsize.ItemIndex>");
 }
@@ -101,10 +100,11 @@ TEST_F(TemplateWriter, PathLinesAreTrimmedAndSplitAtTheFirstDot)
     EXPECT_EQ(Settings({ "JPEGQUALITY.value" }), "<JPEGQUALITY.value>75</JPEGQUALITY.value>");
     EXPECT_EQ(Settings({ "jpegquality" }), "<jpegquality></jpegquality>");
     EXPECT_EQ(Settings({ ".Value" }), "<.Value></.Value>");
-    EXPECT_EQ(Settings({ "jpegquality.Value.extra" }),
-              "<jpegquality.Value.extra>75</jpegquality.Value.extra>");
+    EXPECT_EQ(
+        Settings({ "jpegquality.Value.extra" }), "<jpegquality.Value.extra>75</jpegquality.Value.extra>");
     EXPECT_EQ(Settings({ "saveinfolder.Text", "" }), "<saveinfolder.Text></saveinfolder.Text><></>");
-    EXPECT_EQ(Settings({ u"jpegquality.Value\u00a0"_qs }), u"<jpegquality.Value\u00a0>75</jpegquality.Value\u00a0>"_qs);
+    EXPECT_EQ(Settings({ u"jpegquality.Value\u00a0"_qs }),
+        u"<jpegquality.Value\u00a0>75</jpegquality.Value\u00a0>"_qs);
 }
 
 TEST_F(TemplateWriter, ValuesAreWrittenUnescapedAndOutsideTheCodePageAsQuestionMarks)
@@ -122,8 +122,9 @@ TEST_F(TemplateWriter, EmptyPathListGivesAnEmptyFourthLine)
 {
     const QString target = FDir.filePath("empty.bts");
     WriteNewTemplate(target, &FForm, TStrings(), nullptr);
-    EXPECT_EQ(ReadBytes(target), QByteArray("<?xml version=\"1.0\" ?>\r\n<!-- Mirovane 3 Settings -->\r\n"
-                                             "<DOCUMENT><mirovane3>\r\n\r\n</mirovane3></DOCUMENT>\r\n"));
+    EXPECT_EQ(ReadBytes(target),
+        QByteArray("<?xml version=\"1.0\" ?>\r\n<!-- Mirovane 3 Settings -->\r\n"
+                   "<DOCUMENT><mirovane3>\r\n\r\n</mirovane3></DOCUMENT>\r\n"));
 }
 
 TEST_F(TemplateWriter, AnOpenInPlaceEditReachesItsItemBeforeWriting)
@@ -158,7 +159,8 @@ TEST_F(TemplateWriter, MissingFolderRaisesTheCreateErrorAndLeavesNoFile)
         FAIL() << "no error raised";
     } catch (const EFCreateError& error) {
         EXPECT_EQ(error.Message(),
-                  QStringLiteral("Cannot create file \"%1\". No such file or directory").arg(target));
+            QStringLiteral("Cannot create file \"%1\". No such file or directory").arg(target));
     }
-    EXPECT_TRUE(QDir(FDir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+    EXPECT_TRUE(
+        QDir(FDir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
 }

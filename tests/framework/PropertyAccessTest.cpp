@@ -1,5 +1,5 @@
-#include "PropertySample.h"
 #include "framework/PropertyAccess.h"
+#include "PropertySample.h"
 
 #include <gtest/gtest.h>
 
@@ -31,10 +31,20 @@ TEST(PropertyAccess, ClassifiesEveryKind)
 {
     TPropertySample sample;
     const std::pair<const char*, TTypeKind> expected[] = {
-        { "Count", tkInteger }, { "Letter", tkChar },  { "Wide", tkWChar },   { "Shade", tkEnumeration },
-        { "Flag", tkEnumeration }, { "Ratio", tkFloat }, { "Caption", tkUString }, { "Bytes", tkLString },
-        { "Options", tkSet },     { "Lines", tkClass }, { "Link", tkClass },   { "Data", tkVariant },
-        { "Big", tkInt64 },       { "Point", tkUnknown },
+        { "Count", tkInteger },
+        { "Letter", tkChar },
+        { "Wide", tkWChar },
+        { "Shade", tkEnumeration },
+        { "Flag", tkEnumeration },
+        { "Ratio", tkFloat },
+        { "Caption", tkUString },
+        { "Bytes", tkLString },
+        { "Options", tkSet },
+        { "Lines", tkClass },
+        { "Link", tkClass },
+        { "Data", tkVariant },
+        { "Big", tkInt64 },
+        { "Point", tkUnknown },
     };
     for (const auto& [name, kind] : expected)
         EXPECT_EQ(PropKind(Prop(sample, name)), kind) << name;
@@ -89,7 +99,7 @@ TEST(PropertyAccess, OrdinalKindsReadAndWriteAsIntegers)
     EXPECT_TRUE(sample.FFlag);
     EXPECT_EQ(int(sample.FOptions), 0x9);
     const std::pair<const char*, int> readBack[] = { { "Count", -12 }, { "Letter", 'z' }, { "Wide", 0x20AC },
-                                                     { "Shade", 2 },    { "Flag", 1 },      { "Options", 9 } };
+        { "Shade", 2 }, { "Flag", 1 }, { "Options", 9 } };
     for (const auto& [name, value] : readBack)
         EXPECT_EQ(GetOrdProp(&sample, Prop(sample, name)), value) << name;
 

@@ -1,5 +1,5 @@
-#include "framework/TMemo.h"
 #include "framework/TStrings.h"
+#include "framework/TMemo.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "framework/Exception.h"
 #include "framework/TextFile.h"
+#include "framework/Exception.h"
 
 #include <QDir>
 #include <QFile>
@@ -54,7 +54,7 @@ TEST(TextFile, MissingFolderRaisesTheCreateErrorAndLeavesNothing)
         FAIL() << "no error raised";
     } catch (const EFCreateError& error) {
         EXPECT_EQ(error.Message(),
-                  QStringLiteral("Cannot create file \"%1\". No such file or directory").arg(name));
+            QStringLiteral("Cannot create file \"%1\". No such file or directory").arg(name));
     }
     EXPECT_FALSE(QFile::exists(name));
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
@@ -68,7 +68,7 @@ TEST(TextFile, ReadsByByteOrderMarkOrElseAsAnsi)
     const std::pair<QByteArray, QString> cases[] = {
         { QByteArray("\xEF\xBB\xBF") + text.toUtf8(), text },
         { QByteArray("\xFF\xFE") + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2),
-          text },
+            text },
         { QByteArray("\xFE\xFF\x00\x41\x20\xAC", 6), u"A\u20ac"_qs },
         { QByteArray("caf\xe9\x80"), u"caf\u00e9\u20ac"_qs },
         { QByteArray(), QString() },
@@ -90,7 +90,7 @@ TEST(TextFile, MissingFileRaisesTheOpenError)
         ReadTextFile(name);
         FAIL() << "no error raised";
     } catch (const EFOpenError& error) {
-        EXPECT_EQ(error.Message(),
-                  QStringLiteral("Cannot open file \"%1\". No such file or directory").arg(name));
+        EXPECT_EQ(
+            error.Message(), QStringLiteral("Cannot open file \"%1\". No such file or directory").arg(name));
     }
 }
