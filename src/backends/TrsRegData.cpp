@@ -338,16 +338,16 @@ void TrsRegData::ReadValue(const QString& Name, DWORD Type, const QByteArray& Da
 {
     if (Type != REG_SZ && Type != REG_EXPAND_SZ && Type != REG_DWORD && Type != REG_BINARY)
         return;
-    if (!HasSeparator(Name)) {
+    if (!HasSeparator(Name) && !Name.isEmpty()) {
         WriteKeyValue(Name, Type, Data);
         return;
     }
-    // A value name may hold "\" or "/", which the storage's typed writes take
-    // for a path. Such a value is written under a placeholder name without
-    // them and then given its own name in place, so that it lands in the
-    // current section as the registry holds it instead of in new sections.
+    // The storage's typed writes take a name with "\" or "/" for a path and
+    // refuse the empty name of a default value. Such a value is written under
+    // a placeholder name and then given its own name in place, so that it
+    // lands in the current section under the name the registry gives it.
     TrsStorage& storage = *Storage();
-    QString placeholder = Name;
+    QString placeholder = Name.isEmpty() ? QString(QChar(0xFFFF)) : Name;
     placeholder.replace(u'\\', QChar(0xFFFF)).replace(u'/', QChar(0xFFFF));
     while (storage.KeyExist(placeholder))
         placeholder += QChar(0xFFFF);
