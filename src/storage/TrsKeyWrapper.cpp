@@ -6,6 +6,7 @@
 #include "storage/StorageUtils.h"
 #include "storage/TrsArrayStream.h"
 #include "storage/TrsException.h"
+#include "storage/TrsPropertyStream.h"
 #include "storage/TrsStorage.h"
 
 #include <QBuffer>
@@ -289,6 +290,55 @@ void TrsKeyWrapper::SetAsArray(const QVariantList& Values)
     item.Value.ClearValue();
     item.Value.kvType = ktBuffer;
     item.Value.VBuffer = stream.data();
+}
+
+// ---------------------------------------------------------------------------
+// Property streams
+
+void TrsKeyWrapper::GetComponentProps(const QObject* Instance)
+{
+    TrsKeyItem& item = Item();
+    if (!Instance)
+        return;
+    const QByteArray bytes = WriteComponentStream(*Instance);
+    item.Value.ClearValue();
+    item.Value.kvType = ktBuffer;
+    item.Value.VBuffer = bytes;
+}
+
+QObject* TrsKeyWrapper::SetComponentProps(QObject* Instance)
+{
+    const TrsKeyValue& value = Item().Value;
+    if (!Instance || value.kvType != ktBuffer || value.VBuffer.isEmpty())
+        return nullptr;
+    if (!ReadComponentStream(value.VBuffer, *Instance))
+        RaiseStorageError(ekGeneral,
+            QStringLiteral("Can't read component %1 from key \"%2\": the stored bytes are damaged or of another class.")
+                .arg(QLatin1String(Instance->metaObject()->className()), FullName()));
+    return Instance;
+}
+
+bool TrsKeyWrapper::GetPersistentProps(const QObject* Instance)
+{
+    TrsKeyItem& item = Item();
+    if (!Instance)
+        return false;
+    const QByteArray bytes = WritePropertyStream(*Instance);
+    item.Value.ClearValue();
+    item.Value.kvType = ktBuffer;
+    item.Value.VBuffer = bytes;
+    return true;
+}
+
+bool TrsKeyWrapper::SetPersistentProps(QObject* Instance)
+{
+    const TrsKeyValue& value = Item().Value;
+    if (!Instance || value.kvType != ktBuffer || value.VBuffer.isEmpty())
+        return false;
+    if (!ReadPropertyStream(value.VBuffer, *Instance))
+        RaiseStorageError(ekGeneral,
+            QStringLiteral("Can't read properties from key \"%1\": the stored bytes are damaged.").arg(FullName()));
+    return true;
 }
 
 // ---------------------------------------------------------------------------

@@ -20,6 +20,7 @@
 
 class QBuffer;
 class QIODevice;
+class QObject;
 class TrsStorage;
 
 class TrsKeyWrapper {
@@ -74,6 +75,16 @@ public:
     // gives 0 and leaves Values untouched.
     int GetAsArray(QVariantList& Values) const;
     void SetAsArray(const QVariantList& Values);
+
+    // Published properties (Q_PROPERTY) in a property stream, stored as
+    // ktBuffer. The component form also records the class name; reading it
+    // into an object of another class raises. Reading raises when the stored
+    // bytes are damaged; a key that is no buffer, or empty, reads nothing
+    // (false, nullptr).
+    void GetComponentProps(const QObject* Instance);
+    QObject* SetComponentProps(QObject* Instance);
+    bool GetPersistentProps(const QObject* Instance);
+    bool SetPersistentProps(QObject* Instance);
 
     bool AsBoolean() const;
     void SetAsBoolean(bool Value);

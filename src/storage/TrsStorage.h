@@ -220,6 +220,12 @@ public:
     void WriteStream(const QString& Key, QIODevice& Stream);
     int ReadArray(const QString& Key, QVariantList& Values);
     void WriteArray(const QString& Key, const QVariantList& Values);
+    // The instance's published properties (see TrsKeyWrapper); ReadComponent
+    // gives the instance, or nullptr when the key is absent or holds none.
+    QObject* ReadComponent(const QString& Key, QObject* Instance);
+    void WriteComponent(const QString& Key, const QObject* Instance);
+    bool ReadPersistent(const QString& Key, QObject* Instance);
+    void WritePersistent(const QString& Key, const QObject* Instance);
     bool ReadStrings(const QString& Key, QStringList& Strings);
     void WriteStrings(const QString& Key, const QStringList& Strings);
 

@@ -297,3 +297,31 @@ void TrsStorage::WriteArray(const QString& Key, const QVariantList& Values)
     if (TrsKeyWrapper* key = WriteKey(Key))
         key->SetAsArray(Values);
 }
+
+QObject* TrsStorage::ReadComponent(const QString& Key, QObject* Instance)
+{
+    TrsKeyWrapper* key = ReadKey(Key);
+    return key ? key->SetComponentProps(Instance) : nullptr;
+}
+
+void TrsStorage::WriteComponent(const QString& Key, const QObject* Instance)
+{
+    if (!Instance)
+        return;
+    if (TrsKeyWrapper* key = WriteKey(Key))
+        key->GetComponentProps(Instance);
+}
+
+bool TrsStorage::ReadPersistent(const QString& Key, QObject* Instance)
+{
+    TrsKeyWrapper* key = ReadKey(Key);
+    return key && key->SetPersistentProps(Instance);
+}
+
+void TrsStorage::WritePersistent(const QString& Key, const QObject* Instance)
+{
+    if (!Instance)
+        return;
+    if (TrsKeyWrapper* key = WriteKey(Key))
+        key->GetPersistentProps(Instance);
+}
