@@ -131,6 +131,25 @@ void TrsXMLData::CheckName(const QString& Name, const char* What) const
                           QStringLiteral("Can't save %1 name \"%2\": %3.").arg(QLatin1StringView(What), Name, fault));
 }
 
+// Which keys of the current section [BEGIN, END) become attributes of its
+// start tag. The root's attributes are not read back, so its keys are
+// always elements. A lone attribute named "value" would make the section
+// read back as a key element, so it too becomes an element.
+TrsXMLData::TAttributeRule TrsXMLData::AttributeRule(TrsStorage& Storage, bool IsRoot, int Begin, int End) const
+{
+    TAttributeRule rule { !IsRoot, false };
+    int attributes = 0, elements = 0;
+    for (int i = Begin; i < End && rule.Allowed; ++i)
+        (Storage.GetKeyItem(i)->Value.Options & kbAttribute ? attributes : elements)++;
+    rule.LoneValue = attributes == 1 && elements == 0;
+    return rule;
+}
+
+bool TrsXMLData::TAttributeRule::Holds(const TrsKeyItem& Item) const
+{
+    return Allowed && (Item.Value.Options & kbAttribute) && !(LoneValue && Item.Name == QLatin1StringView("value"));
+}
+
 // The start tag is written only once the first child is known, so a
 // section whose children are all skipped closes itself ("<s/>") instead of
 // leaving an empty element that would read back as a key.
@@ -139,62 +158,38 @@ void TrsXMLData::WriteSection(TrsStorage& Storage, bool IsRoot)
     const QString name = FCurrentSectionName;
     CheckName(name, "section");
     const QString indent(FCurrentIndention, u' ');
-    QString startTag = indent + u'<' + name;
     TrsKeyWrapper& wrapper = Storage.KeyWrapper();
-
     int keyBegin = 0, keyEnd = 0;
     if (!Storage.GetKeyRange(keyBegin, keyEnd))
         keyBegin = keyEnd = 0;
-    // The root's attributes are not read back, so its keys are always
-    // elements. A lone attribute named "value" would read back as a key
-    // element in place of the section, so it too becomes an element.
-    int attributes = 0, elements = 0;
-    for (int i = keyBegin; i < keyEnd; ++i)
-        (!IsRoot && (Storage.GetKeyItem(i)->Value.Options & kbAttribute) ? attributes : elements)++;
-    const bool loneValue = attributes == 1 && elements == 0;
-    auto isAttribute = [&](const TrsKeyItem& item) {
-        return !IsRoot && (item.Value.Options & kbAttribute)
-            && !(loneValue && item.Name == QLatin1StringView("value"));
-    };
+    const TAttributeRule rule = AttributeRule(Storage, IsRoot, keyBegin, keyEnd);
+
+    QString startTag = indent + u'<' + name;
     for (int i = keyBegin; i < keyEnd; ++i) {
         const TrsKeyItem& item = *Storage.GetKeyItem(i);
-        if (!isAttribute(item))
+        if (!rule.Holds(item))
             continue;
         CheckName(item.Name, "key");
         startTag += u' ' + item.Name + QStringLiteral("=\"") + ValueText(wrapper, item, true) + u'"';
         KeyWritten();
     }
-
     bool opened = false;
     auto open = [&] {
         if (!opened)
             WriteText(QString(startTag + u'>' + FEOL));
         opened = true;
     };
+
     FCurrentIndention += FIndentionDelta;
     for (int i = keyBegin; i < keyEnd; ++i) {
         const TrsKeyItem& item = *Storage.GetKeyItem(i);
-        if (isAttribute(item))
+        if (rule.Holds(item))
             continue;
         open();
         WriteKeyElement(wrapper, item);
         KeyWritten();
     }
-    int sectionBegin = 0, sectionEnd = 0;
-    if (!Storage.GetSectionRange(sectionBegin, sectionEnd))
-        sectionBegin = sectionEnd = 0;
-    const bool saveEmpty = Storage.Options().Contains(soSaveEmptySection);
-    for (int i = sectionBegin; i < sectionEnd; ++i) {
-        const QString child = Storage.GetSectionItem(i)->Name;
-        if (!Storage.ChangeDownRootSection(child))
-            continue;
-        if (Storage.KeyCount() > 0 || Storage.SectionCount() > 0 || saveEmpty) {
-            open();
-            FCurrentSectionName = child;
-            WriteSection(Storage, false);
-        }
-        Storage.ChangeUpRootSection();
-    }
+    WriteChildSections(Storage, open);
     FCurrentIndention -= FIndentionDelta;
 
     // The EOL after the root is the template's business.
@@ -203,6 +198,25 @@ void TrsXMLData::WriteSection(TrsStorage& Storage, bool IsRoot)
         WriteText(QString(startTag + QStringLiteral("/>") + eol));
     else
         WriteText(QString(indent + QStringLiteral("</") + name + u'>' + eol));
+}
+
+void TrsXMLData::WriteChildSections(TrsStorage& Storage, const std::function<void()>& BeforeFirst)
+{
+    int begin = 0, end = 0;
+    if (!Storage.GetSectionRange(begin, end))
+        return;
+    const bool saveEmpty = Storage.Options().Contains(soSaveEmptySection);
+    for (int i = begin; i < end; ++i) {
+        const QString child = Storage.GetSectionItem(i)->Name;
+        if (!Storage.ChangeDownRootSection(child))
+            continue;
+        if (Storage.KeyCount() > 0 || Storage.SectionCount() > 0 || saveEmpty) {
+            BeforeFirst();
+            FCurrentSectionName = child;
+            WriteSection(Storage, false);
+        }
+        Storage.ChangeUpRootSection();
+    }
 }
 
 void TrsXMLData::WriteKeyElement(TrsKeyWrapper& Wrapper, const TrsKeyItem& Item)

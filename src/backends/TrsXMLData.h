@@ -20,6 +20,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 struct TrsKeyItem;
@@ -85,7 +86,15 @@ protected:
 
 private:
     // Writer.
+    struct TAttributeRule {
+        bool Allowed; // the section may have attributes at all
+        bool LoneValue; // its one attribute key must be an element when named "value"
+        bool Holds(const TrsKeyItem& Item) const;
+    };
+    TAttributeRule AttributeRule(TrsStorage& Storage, bool IsRoot, int Begin, int End) const;
     void WriteSection(TrsStorage& Storage, bool IsRoot);
+    // Writes the child sections worth writing; BEFOREFIRST runs before each.
+    void WriteChildSections(TrsStorage& Storage, const std::function<void()>& BeforeFirst);
     void WriteKeyElement(TrsKeyWrapper& Wrapper, const TrsKeyItem& Item);
     QString ValueText(TrsKeyWrapper& Wrapper, const TrsKeyItem& Item, bool AsAttribute);
     QString StringValueText(const QString& Value) const;

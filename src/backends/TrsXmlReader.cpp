@@ -382,6 +382,7 @@ void TrsXmlReader::Parse(QByteArray& data, bool wantTemplate)
 {
     const qsizetype size = data.size();
     data.append(EndMarkSize, '\0');
+    // Taken off after an error too, so the buffer never keeps the end mark.
     struct TEndMarkRemover {
         QByteArray& Data;
         qsizetype Size;

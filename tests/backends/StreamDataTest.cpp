@@ -242,18 +242,6 @@ TEST_F(StreamData, FailedSaveLeavesThePreviousFileWhole)
     EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files), QStringList { "t.xml" });
 }
 
-TEST_F(StreamData, UnreadableFileRaisesTheOpenError)
-{
-    // A file the process may not read; root may read anything, so the test
-    // needs an ordinary user.
-    WriteFile(Data->FullFileName(), Xml("k", 1));
-    QFile::setPermissions(Data->FullFileName(), QFileDevice::WriteOwner);
-    QFile probe(Data->FullFileName());
-    if (probe.open(QIODevice::ReadOnly))
-        GTEST_SKIP() << "running with rights to read any file";
-    EXPECT_THROW(Storage->Load(), EFOpenError);
-}
-
 TEST_F(StreamData, InternalFileRecordRoundTripsThroughLzrw)
 {
     QByteArray content;

@@ -321,7 +321,7 @@ TEST_F(XmlData, ReadsFilesOtherWritersMade)
     // UTF-16 without a mark cannot be told from 8-bit text.
     EXPECT_THROW(LoadBytes(Utf16("<DOCUMENT/>").mid(2)), TrsException);
     LoadBytes("<!DOCTYPE DOCUMENT [ <!ELEMENT DOCUMENT ANY> <!ENTITY x \"<y>\"> ]>\r\n"
-              "<DOCUMENT version=\"2\" top=\"1\"><s k='&#65;&#x42;&AMP;'/></DOCUMENT>");
+              "<other><x value=\"1\"/></other><DOCUMENT version=\"2\" top=\"1\"><s k='&#65;&#x42;&AMP;'/></DOCUMENT>");
     EXPECT_EQ(Storage->ReadString("s\\k", ""), "AB&");
     EXPECT_FALSE(Storage->KeyExist("\\top"));
     EXPECT_EQ(Storage->KeyItemCount(), 1);
