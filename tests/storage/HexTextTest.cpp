@@ -35,13 +35,7 @@ TEST(HexText, FiftyThreeBytesWrapIntoLinesOfTwentySixAndTwentySeven)
     EXPECT_EQ(lines[0].size(), 26 * 3 + 1);
     EXPECT_EQ(lines[1].size(), 27 * 3 - 1);
     EXPECT_EQ(HexDecode(QByteArrayView(text)), Bytes(53));
-}
-
-TEST(HexText, WrappedFormHasSeparatorsAndNoTrailingComma)
-{
-    HexStateGuard guard;
     EXPECT_EQ(HexEncode(QByteArray("\x0a\xff", 2)), QByteArray("0A,FF"));
-    EXPECT_EQ(HexEncode(QByteArray()), QByteArray());
     // 54 bytes: the second line is full, so a third line holds two bytes.
     EXPECT_EQ(HexEncode(Bytes(54)).count('\n'), 2);
 }

@@ -2,6 +2,7 @@
 #include "storage/StorageUtils.h"
 #include "storage/TrsException.h"
 
+#include <QStringList>
 #include <gtest/gtest.h>
 
 TEST(UtilsClassifyNumber, SignsSeparatorsAndDigitCountsDecideTheClass)
@@ -53,25 +54,15 @@ TEST(UtilsClassifyNumber, LimitsOfThirtyTwoAndSixtyFourBitIntegers)
 TEST(UtilsPath, NextPathPartWalksComponentsAndStopsAtSeparators)
 {
     const QStringView path = u"\\A/B\\\\c";
+    QStringList parts;
     qsizetype position = 0;
-    EXPECT_EQ(NextPathPart(path, position), u"");
-    EXPECT_EQ(position, 0);
-    position = 1;
-    EXPECT_EQ(NextPathPart(path, position), u"A");
-    EXPECT_EQ(position, 2);
-    ++position;
-    EXPECT_EQ(NextPathPart(path, position), u"B");
-    EXPECT_EQ(position, 4);
-    ++position;
-    EXPECT_EQ(NextPathPart(path, position), u"");
-    ++position;
-    EXPECT_EQ(NextPathPart(path, position), u"c");
-    EXPECT_EQ(position, path.size());
+    for (; position < path.size(); ++position)
+        parts.append(NextPathPart(path, position).toString());
+    EXPECT_EQ(parts.join(u'|').toStdString(), "|A|B||c");
+    EXPECT_EQ(position, path.size() + 1);
     position = path.size() + 5;
-    EXPECT_EQ(NextPathPart(path, position), u"");
+    EXPECT_TRUE(NextPathPart(path, position).isEmpty());
     EXPECT_EQ(position, path.size());
-    EXPECT_TRUE(IsPathDelimiter(u'/'));
-    EXPECT_TRUE(IsPathDelimiter(u'\\'));
     EXPECT_FALSE(IsPathDelimiter(u':'));
 }
 
@@ -85,21 +76,6 @@ TEST(UtilsText, SwapByteOrderStopsAtTheFirstZeroUnit)
     QString text = QString::fromUtf16(u"\u4100\u6200");
     SwapByteOrder(text);
     EXPECT_EQ(text, u"Ab");
-}
-
-TEST(UtilsText, WideCharsAreUnitsAboveTwoHundredFiftyFive)
-{
-    EXPECT_FALSE(HasWideChars(u""));
-    EXPECT_FALSE(HasWideChars(u"caf\u00e9\u00ff"));
-    EXPECT_TRUE(HasWideChars(u"x\u0100"));
-}
-
-TEST(UtilsFloat, SameFloatToleratesLessThanOneMillisecond)
-{
-    const double ms = 1.0 / 86400000.0;
-    EXPECT_TRUE(SameFloat(45000.5, 45000.5 + 0.5 * ms));
-    EXPECT_FALSE(SameFloat(45000.5, 45000.5 + 2 * ms));
-    EXPECT_FALSE(SameFloat(0.0, -2 * ms));
 }
 
 TEST(UtilsError, KindsMapToTheirPrefixesByTheLowSevenBits)
