@@ -14,4 +14,7 @@ struct TrsKeyItem {
     TrsKeyValue Value;
 };
 
+// Records move in the array by block moves.
+Q_DECLARE_TYPEINFO(TrsKeyItem, Q_RELOCATABLE_TYPE);
+
 using PrsKeyItem = TrsKeyItem*;

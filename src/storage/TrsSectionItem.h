@@ -11,3 +11,6 @@ struct TrsSectionItem {
     qint32 Id = 0; // unique, at least 1
     qint32 ParentId = 0; // 0 for a top-level section
 };
+
+// Records move in the array by block moves.
+Q_DECLARE_TYPEINFO(TrsSectionItem, Q_RELOCATABLE_TYPE);

@@ -24,6 +24,7 @@
 #include "storage/TrsSectionItem.h"
 #include "storage/TrsSectionWrapper.h"
 
+#include <QList>
 #include <QPoint>
 #include <QRecursiveMutex>
 #include <QString>
@@ -53,20 +54,23 @@ using TrsStorageKeyEvent = std::function<void(TObject* Sender, const QString& Ke
 // rule: a full array grows by 8 while its capacity is at most 16, by 16
 // while at most 64, by a quarter otherwise (never by less than asked); each
 // removal gives back half of the free slots; an empty array holds nothing.
+//
+// The records are relocatable, so an insertion or removal moves the tail of
+// the array in one block move.
 template <typename T>
 class TrsItemArray {
 public:
     int Count() const { return int(FItems.size()); }
     int Capacity() const { return FCapacity; }
-    T& operator[](int Index) { return FItems[size_t(Index)]; }
-    const T& operator[](int Index) const { return FItems[size_t(Index)]; }
+    T& operator[](int Index) { return FItems[Index]; }
+    const T& operator[](int Index) const { return FItems[Index]; }
     void Insert(int Index, T&& Item);
     // Removes Count records from Index.
     void Remove(int Index, int Count);
     void Release();
 
 private:
-    std::vector<T> FItems;
+    QList<T> FItems;
     int FCapacity = 0;
 };
 
@@ -76,25 +80,25 @@ void TrsItemArray<T>::Insert(int Index, T&& Item)
     if (Count() == FCapacity) {
         const int delta = FCapacity > 64 ? FCapacity / 4 : FCapacity > 16 ? 16 : 8;
         FCapacity += delta;
-        FItems.reserve(size_t(FCapacity));
+        FItems.reserve(FCapacity);
     }
-    FItems.insert(FItems.begin() + Index, std::move(Item));
+    FItems.insert(Index, std::move(Item));
 }
 
 template <typename T>
 void TrsItemArray<T>::Remove(int Index, int Count)
 {
-    FItems.erase(FItems.begin() + Index, FItems.begin() + Index + Count);
-    if (FItems.empty()) {
+    FItems.remove(Index, Count);
+    if (FItems.isEmpty()) {
         Release();
         return;
     }
     FCapacity -= (FCapacity - this->Count()) / 2;
     // The memory follows the capacity only when it is far larger, so that
     // removing records one by one does not reallocate every time.
-    if (FItems.capacity() > size_t(FCapacity) * 2 + 16) {
-        std::vector<T> smaller;
-        smaller.reserve(size_t(FCapacity));
+    if (FItems.capacity() > qsizetype(FCapacity) * 2 + 16) {
+        QList<T> smaller;
+        smaller.reserve(FCapacity);
         std::move(FItems.begin(), FItems.end(), std::back_inserter(smaller));
         FItems.swap(smaller);
     }
@@ -103,7 +107,7 @@ void TrsItemArray<T>::Remove(int Index, int Count)
 template <typename T>
 void TrsItemArray<T>::Release()
 {
-    std::vector<T>().swap(FItems);
+    QList<T>().swap(FItems);
     FCapacity = 0;
 }
 
