@@ -408,6 +408,12 @@ void TrsStorage::SectionLoadFromStream(const QString& Section, QIODevice& Stream
         RaiseLoadError(Section);
     const QString savedRoot = FRootSection;
     TSectionStreamReader reader(Stream);
+    const auto findInCurrent = [&](const QString& name, bool& exists) {
+        const int sectionId = SectionIdOf(FSectionIdx);
+        int begin, end;
+        KeyRunOf(sectionId, begin, end);
+        return SearchKey(begin, end, sectionId, name, exists);
+    };
     // A key read from the stream. A valid stream never names a key twice in
     // one section; should a damaged one do so, the later entry replaces the
     // earlier rather than leaving two keys of one name.
@@ -415,11 +421,8 @@ void TrsStorage::SectionLoadFromStream(const QString& Section, QIODevice& Stream
         QString name;
         if (!reader.ReadName(name))
             return false;
-        const int sectionId = SectionIdOf(FSectionIdx);
-        int begin, end;
-        KeyRunOf(sectionId, begin, end);
         bool exists;
-        int index = SearchKey(begin, end, sectionId, name, exists);
+        int index = findInCurrent(name, exists);
         if (!exists)
             index = KeyInsertSorted(name);
         TrsKeyValue& value = FKeyList[index].Value;
@@ -427,17 +430,12 @@ void TrsStorage::SectionLoadFromStream(const QString& Section, QIODevice& Stream
         value.Options = 0;
         if (reader.ReadKeyValue(value))
             return true;
-        // A key whose value was cut would hold a value never stored.
-        KeyRunOf(sectionId, begin, end);
-        index = SearchKey(begin, end, sectionId, name, exists);
-        if (exists) {
+        // A key whose value was cut would hold a value never stored. A
+        // handler of OnKeyDeletion may change the array: look again.
+        if (index = findInCurrent(name, exists); exists)
             DoKeyDeletion(index);
-            // A handler of OnKeyDeletion may have changed the array.
-            KeyRunOf(sectionId, begin, end);
-            index = SearchKey(begin, end, sectionId, name, exists);
-            if (exists)
-                RemoveKeys(index, 1);
-        }
+        if (index = findInCurrent(name, exists); exists)
+            RemoveKeys(index, 1);
         return false;
     };
     // Depth-first without recursion: the counts still to read per level.
