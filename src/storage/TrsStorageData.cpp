@@ -2,6 +2,8 @@
 
 #include "storage/TrsStorage.h"
 
+#include <QtDebug>
+
 TrsStorageData::TrsStorageData(TComponent* AOwner) : TComponent(AOwner) {}
 
 TrsStorageData::~TrsStorageData()
@@ -44,8 +46,15 @@ void TrsStorageData::DetachStorage(TrsStorage* AStorage)
 {
     if (IndexOfStorage(AStorage) < 0)
         return;
-    if (AStorage->IsDestroying())
-        AStorage->Close();
+    if (AStorage->IsDestroying()) {
+        // Called while components are destroyed: an error has nobody to go
+        // to, and must not leave a destructor.
+        try {
+            AStorage->Close();
+        } catch (const std::exception& e) {
+            qWarning("Closing save of storage \"%s\" failed: %s", qPrintable(AStorage->Name()), e.what());
+        }
+    }
     if (AStorage->StorageData() == this)
         AStorage->SetStorageData(nullptr);
     // Closing may have attached it again; look it up afresh.

@@ -1,6 +1,8 @@
 // TrsStorage: key operations, typed reads and typed writes.
 #include "storage/TrsStorage.h"
 
+#include "storage/TrsException.h"
+
 TrsKeyWrapper* TrsStorage::ReadKey(const QString& Key)
 {
     return FindKey(Key, false) >= 0 ? FKeyWrapper.get() : nullptr;
@@ -89,7 +91,7 @@ int TrsStorage::KeyNext()
 
 int TrsStorage::KeyPrior()
 {
-    const bool inRange = FKeyIndex > FKeyIterationsBegin && FKeyIndex <= FKeyList.Count();
+    const bool inRange = FKeyIndex > FKeyIterationsBegin && FKeyIndex - 1 < FKeyList.Count();
     FKeyIndex = inRange ? FKeyIndex - 1 : -1;
     FKeyWrapper->SetKeyItem(GetKeyItem(FKeyIndex));
     return FKeyIndex;
@@ -135,8 +137,18 @@ QVariant TrsStorage::Values(const QString& Key)
 
 void TrsStorage::SetValues(const QString& Key, const QVariant& Value)
 {
-    if (TrsKeyWrapper* key = WriteKey(Key))
+    const bool existed = KeyExist(Key);
+    TrsKeyWrapper* key = WriteKey(Key);
+    if (!key)
+        return;
+    try {
         key->SetAsVariant(Value);
+    } catch (const TrsException&) {
+        // A value no key type can hold leaves no empty key behind.
+        if (!existed)
+            KeyDelete(Key);
+        throw;
+    }
 }
 
 // ---------------------------------------------------------------------------

@@ -245,6 +245,30 @@ TEST(StorageLinks, StorageSavesOnCloseWhileItsDataExistsInEitherCreationOrder)
     }
 }
 
+TEST(StorageLinks, AFailingClosingSaveDuringDestructionIsContained)
+{
+    for (bool dataFirst : {true, false}) {
+        auto* owner = new TComponent();
+        TMemoryData* data = dataFirst ? new TMemoryData(owner) : nullptr;
+        auto* storage = new TrsStorage(owner);
+        if (!dataFirst)
+            data = new TMemoryData(owner);
+        storage->SetStorageData(data);
+        storage->SetActive(true);
+        data->FailSave = true;
+        owner->Free();
+    }
+    auto* storage = new TrsStorage();
+    TMemoryData data;
+    storage->SetStorageData(&data);
+    storage->SetActive(true);
+    data.FailSave = true;
+    EXPECT_THROW(storage->Close(), std::runtime_error);
+    EXPECT_TRUE(storage->Active()) << "a storage whose save failed stays open";
+    delete storage;
+    EXPECT_EQ(data.StorageCount(), 0);
+}
+
 TEST(StorageLinks, DestroyingEitherSideClearsTheOthersReference)
 {
     TrsStorage storage;

@@ -329,6 +329,8 @@ TEST(StorageTree, ReadsOfAbsentKeysGiveDefaultsAndWritesReplaceTheType)
     storage.WriteBuffer("k", "abc", 3);
     EXPECT_EQ(storage.ReadBuffer("k", buffer, 4), 3);
     EXPECT_EQ(storage.KeyItemCount(), 1);
+    EXPECT_THROW(storage.SetValues("v", QVariant(QVariantList{1})), TrsException);
+    EXPECT_FALSE(storage.KeyExist("v")) << "a failed write leaves no empty key";
     EXPECT_EQ(TrsStorage::Version(), "3.77");
 }
 
