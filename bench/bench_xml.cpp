@@ -17,8 +17,9 @@ constexpr int KeysPerSection = 100;
 
 void Fill(TrsStorage& storage)
 {
-    const QString text = QStringLiteral("Value with <markup> & \"quotes\" of a setting, long enough to "
-                                        "weigh as a caption text does in a template, with a second sentence as the longer texts have it.");
+    const QString text = QStringLiteral(
+        "Value with <markup> & \"quotes\" of a setting, long enough to "
+        "weigh as a caption text does in a template, with a second sentence as the longer texts have it.");
     QByteArray bytes;
     for (int i = 0; i < 72; ++i)
         bytes.append(char(i * 7));

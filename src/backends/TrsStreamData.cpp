@@ -55,7 +55,8 @@ constexpr int RecordHeaderSize = 6;
 
 } // namespace
 
-TrsStreamData::TrsStreamData(TComponent* AOwner) : TrsStorageData(AOwner)
+TrsStreamData::TrsStreamData(TComponent* AOwner)
+    : TrsStorageData(AOwner)
 {
     FStream.open(QIODevice::ReadWrite);
     FInternalFile.open(QIODevice::ReadWrite);
@@ -88,7 +89,7 @@ QString TrsStreamData::FullFileName() const
         AppendDelimiter(result);
     }
     result += FOptions.Contains(doAutoName) ? ExtractFileName(ApplicationFileName())
-                                             : ExtractFileName(FFileName);
+                                            : ExtractFileName(FFileName);
     QString extension = ExtractFileExt(FFileName);
     if (extension.isEmpty())
         extension = FExtension;
@@ -220,8 +221,8 @@ void TrsStreamData::WriteInternalFile(QIODevice& Stream)
     qToLittleEndian<qint32>(qint32(packed.size()), header + 2);
     if (Stream.write(header, RecordHeaderSize) != RecordHeaderSize
         || Stream.write(packed.data()) != packed.size())
-        RaiseStorageError(ekGeneral,
-                          QStringLiteral("Can't write the internal file: %1.").arg(Stream.errorString()));
+        RaiseStorageError(
+            ekGeneral, QStringLiteral("Can't write the internal file: %1.").arg(Stream.errorString()));
 }
 
 void TrsStreamData::ReadInternalFile(QIODevice& Stream)
@@ -252,8 +253,8 @@ void TrsStreamData::ReadInternalFile(QIODevice& Stream)
 void TrsStreamData::WriteToCurStream(const char* Bytes, qsizetype Count)
 {
     if (FCurStream->write(Bytes, Count) != Count)
-        RaiseStorageError(ekGeneral,
-                          QStringLiteral("Can't write the storage stream: %1.").arg(FCurStream->errorString()));
+        RaiseStorageError(
+            ekGeneral, QStringLiteral("Can't write the storage stream: %1.").arg(FCurStream->errorString()));
 }
 
 void TrsStreamData::BufferFlush()

@@ -73,11 +73,10 @@ struct TWideUnit {
 
 // One parse over data that ends with a zero unit. Every scan stops at the
 // first zero unit, so nothing past the end mark is ever read.
-template <typename TUnit>
-class TXmlParser {
+template <typename TUnit> class TXmlParser {
 public:
     TXmlParser(TrsXmlReader::TSink& sink, const QString& rootName, QStringList& attrNames,
-               QStringList& attrValues, const uchar* origin, const uchar* start)
+        QStringList& attrValues, const uchar* origin, const uchar* start)
         : FSink(sink)
         , FRootName(rootName)
         , FAttrNames(attrNames)
@@ -128,8 +127,7 @@ private:
     std::vector<bool> FOpenSections;
 };
 
-template <typename TUnit>
-void TXmlParser<TUnit>::ParseDocument()
+template <typename TUnit> void TXmlParser<TUnit>::ParseDocument()
 {
     for (;;) {
         SkipWhite();
@@ -161,8 +159,7 @@ void TXmlParser<TUnit>::ParseDocument()
 
 // Case-insensitive comparison of the text at PCur with ASCII TEXT; stops at
 // the first difference, so never reads past the end mark.
-template <typename TUnit>
-bool TXmlParser<TUnit>::LooksAt(const char* text) const
+template <typename TUnit> bool TXmlParser<TUnit>::LooksAt(const char* text) const
 {
     const uchar* p = PCur;
     for (; *text != 0; ++text, p += S) {
@@ -178,8 +175,7 @@ bool TXmlParser<TUnit>::LooksAt(const char* text) const
     return true;
 }
 
-template <typename TUnit>
-void TXmlParser<TUnit>::SkipPast(const char* text)
+template <typename TUnit> void TXmlParser<TUnit>::SkipPast(const char* text)
 {
     const size_t length = std::strlen(text);
     for (; Ch() != 0; Next()) {
@@ -196,8 +192,7 @@ void TXmlParser<TUnit>::SkipPast(const char* text)
 
 // A document type declaration may hold an internal subset with markup of
 // its own; its brackets nest, and the ">" at level 0 ends it.
-template <typename TUnit>
-void TXmlParser<TUnit>::SkipDoctype()
+template <typename TUnit> void TXmlParser<TUnit>::SkipDoctype()
 {
     int level = 0;
     for (; Ch() != 0; Next()) {
@@ -214,8 +209,7 @@ void TXmlParser<TUnit>::SkipDoctype()
     ParserError("Unexpected end of file.");
 }
 
-template <typename TUnit>
-QString TXmlParser<TUnit>::ReadName(quint8 stop)
+template <typename TUnit> QString TXmlParser<TUnit>::ReadName(quint8 stop)
 {
     const uchar* from = PCur;
     while (!(ClassOf(Ch()) & stop))
@@ -225,8 +219,7 @@ QString TXmlParser<TUnit>::ReadName(quint8 stop)
     return TUnit::Text(from, PCur);
 }
 
-template <typename TUnit>
-void TXmlParser<TUnit>::ReadAttributes()
+template <typename TUnit> void TXmlParser<TUnit>::ReadAttributes()
 {
     FAttrNames.clear();
     FAttrValues.clear();
@@ -274,14 +267,12 @@ const uchar* TXmlParser<TUnit>::LookAhead(const uchar*& endName, const uchar*& e
 }
 
 template <typename TUnit>
-bool TXmlParser<TUnit>::SameRaw(const uchar* a, const uchar* aStop, const uchar* b,
-                               const uchar* bStop) const
+bool TXmlParser<TUnit>::SameRaw(const uchar* a, const uchar* aStop, const uchar* b, const uchar* bStop) const
 {
     return aStop - a == bStop - b && std::memcmp(a, b, size_t(aStop - a)) == 0;
 }
 
-template <typename TUnit>
-void TXmlParser<TUnit>::ParseStartTag()
+template <typename TUnit> void TXmlParser<TUnit>::ParseStartTag()
 {
     const uchar* tagStart = PCur - S;
     const uchar* nameStart = PCur;
@@ -314,14 +305,13 @@ void TXmlParser<TUnit>::ParseStartTag()
     if (selfClosing && FAttrNames.size() == 1 && FAttrNames[0] == QLatin1StringView("value"))
         FSink.AddKey(name, XmlDecodeValue(FAttrValues[0]), 2);
     else if (!selfClosing && endName != nullptr && FAttrNames.isEmpty()
-             && SameRaw(nameStart, nameStop, endName, endNameStop))
+        && SameRaw(nameStart, nameStop, endName, endNameStop))
         ParseKeyText(name, contentEnd);
     else
         ParseSection(name, selfClosing);
 }
 
-template <typename TUnit>
-void TXmlParser<TUnit>::ParseKeyText(const QString& name, const uchar* contentEnd)
+template <typename TUnit> void TXmlParser<TUnit>::ParseKeyText(const QString& name, const uchar* contentEnd)
 {
     FSink.AddKey(name, XmlDecodeValue(TUnit::Text(PCur, contentEnd)), 0);
     PCur = contentEnd;
@@ -333,8 +323,7 @@ void TXmlParser<TUnit>::ParseKeyText(const QString& name, const uchar* contentEn
     Next();
 }
 
-template <typename TUnit>
-void TXmlParser<TUnit>::ParseSection(const QString& name, bool selfClosing)
+template <typename TUnit> void TXmlParser<TUnit>::ParseSection(const QString& name, bool selfClosing)
 {
     const bool entered = FSink.BeginSection(name);
     if (entered) {
@@ -349,8 +338,7 @@ void TXmlParser<TUnit>::ParseSection(const QString& name, bool selfClosing)
 
 // An end tag closes the innermost open section whatever its name; only when
 // none is open does the root's own name, exactly as read, end the root.
-template <typename TUnit>
-void TXmlParser<TUnit>::ParseEndTag()
+template <typename TUnit> void TXmlParser<TUnit>::ParseEndTag()
 {
     const QString name = ReadName(ccEndStop);
     SkipWhite();
@@ -376,7 +364,10 @@ constexpr int EndMarkSize = 3;
 
 } // namespace
 
-TrsXmlReader::TrsXmlReader(TSink& sink) : FSink(sink) {}
+TrsXmlReader::TrsXmlReader(TSink& sink)
+    : FSink(sink)
+{
+}
 
 void TrsXmlReader::Parse(QByteArray& data, bool wantTemplate)
 {
@@ -414,8 +405,8 @@ void TrsXmlReader::Parse(QByteArray& data, bool wantTemplate)
     }
 }
 
-void TrsXmlReader::MakeTemplate(const uchar* tmplStart, const uchar* tmplStop, const uchar* bodyStart,
-                                const uchar* bodyStop)
+void TrsXmlReader::MakeTemplate(
+    const uchar* tmplStart, const uchar* tmplStop, const uchar* bodyStart, const uchar* bodyStop)
 {
     if (bodyStart == nullptr)
         return;

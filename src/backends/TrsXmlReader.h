@@ -53,8 +53,8 @@ public:
     const QString& Template() const { return FTemplate; }
 
 private:
-    void MakeTemplate(const uchar* tmplStart, const uchar* tmplStop, const uchar* bodyStart,
-                      const uchar* bodyStop);
+    void MakeTemplate(
+        const uchar* tmplStart, const uchar* tmplStop, const uchar* bodyStart, const uchar* bodyStop);
 
     TSink& FSink;
     // Attribute names and raw values of the start tag being parsed; kept

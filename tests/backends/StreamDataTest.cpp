@@ -28,13 +28,21 @@ void WriteFile(const QString& name, const QByteArray& bytes)
 
 QByteArray Xml(const char* key, int value)
 {
-    return QStringLiteral("<DOCUMENT><%1 value=\"%2\"/></DOCUMENT>").arg(QLatin1StringView(key)).arg(value).toLatin1();
+    return QStringLiteral("<DOCUMENT><%1 value=\"%2\"/></DOCUMENT>")
+        .arg(QLatin1StringView(key))
+        .arg(value)
+        .toLatin1();
 }
 
 // Restores an environment variable when it goes out of scope.
 class TEnvGuard {
 public:
-    explicit TEnvGuard(const char* name) : FName(name), FHad(qEnvironmentVariableIsSet(name)), FValue(qgetenv(name)) {}
+    explicit TEnvGuard(const char* name)
+        : FName(name)
+        , FHad(qEnvironmentVariableIsSet(name))
+        , FValue(qgetenv(name))
+    {
+    }
     ~TEnvGuard()
     {
         if (FHad)
@@ -98,7 +106,8 @@ TEST(StreamDataFileName, ResolvesEveryFolderKind)
 
     EXPECT_EQ(data.FullFileName(), appDir + '/' + exeBase + ".xml"); // defaults: fdApplication, doAutoName
     data.SetFileName("a.cfg");
-    EXPECT_EQ(data.FullFileName(), appDir + '/' + exeBase + ".cfg"); // the extension still comes from FileName
+    EXPECT_EQ(
+        data.FullFileName(), appDir + '/' + exeBase + ".cfg"); // the extension still comes from FileName
     data.SetOptions({});
     data.SetFileName("cfg/Settings.XML");
     EXPECT_EQ(data.FullFileName(), appDir + "/cfg/Settings.XML");
@@ -269,7 +278,7 @@ TEST_F(StreamData, InternalFileRecordRoundTripsThroughLzrw)
     // A length beyond the record, and a record cut short, are refused and
     // leave the internal file as it was.
     for (const QByteArray& damaged : { QByteArray(bytes).replace(2, 4, QByteArray("\xFF\xFF\xFF\x7F", 4)),
-                                       bytes.left(bytes.size() - 1), bytes.left(4) }) {
+             bytes.left(bytes.size() - 1), bytes.left(4) }) {
         QBuffer source;
         source.setData(damaged);
         source.open(QIODevice::ReadOnly);
