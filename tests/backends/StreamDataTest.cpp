@@ -95,6 +95,38 @@ protected:
     }
 };
 
+// A device that accepts LIMIT bytes and then fails every write.
+class TFailingDevice : public QIODevice {
+public:
+    explicit TFailingDevice(qint64 limit)
+        : FLimit(limit)
+    {
+        open(QIODevice::WriteOnly);
+    }
+    qint64 Written = 0;
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char*, qint64 size) override
+    {
+        if (Written + size > FLimit) {
+            setErrorString("device full");
+            return -1;
+        }
+        Written += size;
+        return size;
+    }
+
+private:
+    qint64 FLimit;
+};
+
+class TXmlProbe : public TrsXMLData {
+public:
+    using TrsXMLData::TrsXMLData;
+    using TrsXMLData::WriteToStream;
+};
+
 } // namespace
 
 TEST(StreamDataFileName, ResolvesEveryFolderKind)
@@ -314,4 +346,26 @@ TEST(StreamDataWriter, BufferedWritesKeepTheirOrderAcrossTheBuffer)
         expected += QByteArray("c\0", 2);
     expected += "z";
     EXPECT_EQ(written, expected);
+}
+
+TEST(StreamDataWriter, DeviceThatFailsMidwayRaisesTheStreamError)
+{
+    TComponent owner;
+    auto* storage = new TrsStorage(&owner);
+    auto* data = new TXmlProbe(&owner);
+    storage->SetStorageData(data);
+    for (int i = 0; i < 2000; ++i)
+        storage->WriteInteger(QStringLiteral("s\\k%1").arg(i), i);
+    data->AttachStorage(storage);
+    TFailingDevice device(5000);
+    try {
+        data->WriteToStream(device);
+        FAIL() << "the failure went unreported";
+    } catch (const TrsException& e) {
+        EXPECT_EQ(e.Message(), "Storage library error: Can't write the storage stream: device full.");
+    }
+    EXPECT_LE(device.Written, 5000);
+
+    TFailingDevice small(3);
+    EXPECT_THROW(data->WriteInternalFile(small), TrsException);
 }
