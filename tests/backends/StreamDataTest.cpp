@@ -4,6 +4,7 @@
 #include "storage/TrsException.h"
 #include "storage/TrsStorage.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -173,6 +174,17 @@ TEST(StreamDataFileName, ResolvesEveryFolderKind)
     EXPECT_EQ(data.FullFileName(), "s.xml");
     data.SetOptions({ doAutoName });
     EXPECT_EQ(data.FullFileName(), exeBase + ".xml");
+}
+
+TEST(StreamDataFileName, ApplicationFolderIsTheSameWithAnApplicationObject)
+{
+    TrsXMLData data;
+    const QString without = data.FullFileName();
+    int argc = 1;
+    char name[] = "backends_tests";
+    char* argv[] = { name, nullptr };
+    QCoreApplication app(argc, argv);
+    EXPECT_EQ(data.FullFileName(), without);
 }
 
 TEST_F(StreamData, MissingOrEmptyFileLoadsNothingAndRaisesNothing)
