@@ -157,7 +157,7 @@ TDateTimeParts Decode(double value)
     const double days = std::trunc(value);
     qint64 msecs = std::llround(std::fabs(value - days) * MSecsPerDay);
     msecs = std::min<qint64>(msecs, MSecsPerDay - 1);
-    return TDateTimeParts{DateTimeEpoch.addDays(qint64(days)), int(msecs)};
+    return TDateTimeParts { DateTimeEpoch.addDays(qint64(days)), int(msecs) };
 }
 
 QString Padded(int value, qsizetype width)
@@ -340,7 +340,7 @@ TCurrency StrToCurr(QStringView text, const TFormatSettings& fs)
     const long double scaled = std::nearbyint(value * 10000.0L);
     if (!(scaled >= -9223372036854775808.0L && scaled < 9223372036854775808.0L))
         RaiseInvalidFloat(text);
-    return TCurrency{qint64(scaled)};
+    return TCurrency { qint64(scaled) };
 }
 
 // ---------------------------------------------------------------------------
@@ -390,8 +390,10 @@ bool ParseDate(QStringView text, const TFormatSettings& fs, QDate& date)
         qsizetype At;
         int* Target;
     };
-    TPart ranked[3] = {{order.indexOf(u'd'), &day}, {order.indexOf(u'm'), &month}, {order.indexOf(u'y'), &year}};
-    std::sort(std::begin(ranked), std::end(ranked), [](const TPart& a, const TPart& b) { return a.At < b.At; });
+    TPart ranked[3]
+        = { { order.indexOf(u'd'), &day }, { order.indexOf(u'm'), &month }, { order.indexOf(u'y'), &year } };
+    std::sort(
+        std::begin(ranked), std::end(ranked), [](const TPart& a, const TPart& b) { return a.At < b.At; });
     int index = 0;
     for (const TPart& part : ranked) {
         if (part.Target == &year) {
@@ -449,5 +451,5 @@ TDateTime StrToDateTime(QStringView text, const TFormatSettings& fs)
     const double days = double(DateTimeEpoch.daysTo(date));
     const double time = double(msecs) / MSecsPerDay;
     // Before the epoch the time of day still counts forward from midnight.
-    return TDateTime{days < 0 ? days - time : days + time};
+    return TDateTime { days < 0 ? days - time : days + time };
 }

@@ -11,7 +11,7 @@ TCurrency TCurrency::FromDouble(double value)
     const double scaled = std::nearbyint(value * 10000.0);
     if (!(scaled >= -9223372036854775808.0 && scaled < 9223372036854775808.0))
         throw EConvertError(QStringLiteral("'%1' is not a valid currency value").arg(value));
-    return TCurrency{qint64(scaled)};
+    return TCurrency { qint64(scaled) };
 }
 
 TVarType VarType(const QVariant& value)

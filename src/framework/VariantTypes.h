@@ -14,7 +14,7 @@ struct TCurrency {
     // Rounds to the nearest ten-thousandth, halves to even; raises
     // EConvertError when the value does not fit.
     static TCurrency FromDouble(double value);
-    static constexpr TCurrency FromInteger(qint64 units) { return TCurrency{units * 10000}; }
+    static constexpr TCurrency FromInteger(qint64 units) { return TCurrency { units * 10000 }; }
     double ToDouble() const { return double(Value) / 10000.0; }
 
     friend bool operator==(TCurrency, TCurrency) = default;

@@ -11,16 +11,14 @@ namespace {
 
 constexpr quint32 WideStringFlag = 0x80000000u;
 
-template <typename T>
-bool Put(QIODevice& stream, T value)
+template <typename T> bool Put(QIODevice& stream, T value)
 {
     char bytes[sizeof(T)];
     qToLittleEndian<T>(value, bytes);
     return stream.write(bytes, sizeof bytes) == qint64(sizeof bytes);
 }
 
-template <typename F>
-bool PutFloat(QIODevice& stream, F value)
+template <typename F> bool PutFloat(QIODevice& stream, F value)
 {
     using Bits = std::conditional_t<sizeof(F) == 4, quint32, quint64>;
     Bits bits;
@@ -79,12 +77,14 @@ bool PutElement(QIODevice& stream, const QVariant& value)
 // Reads little-endian values from a byte view, refusing to read past its end.
 class TReader {
 public:
-    explicit TReader(QByteArrayView bytes) : FBytes(bytes) {}
+    explicit TReader(QByteArrayView bytes)
+        : FBytes(bytes)
+    {
+    }
 
     qsizetype Left() const { return FBytes.size() - FPos; }
 
-    template <typename T>
-    bool Get(T& value)
+    template <typename T> bool Get(T& value)
     {
         if (Left() < qsizetype(sizeof(T)))
             return false;
@@ -93,8 +93,7 @@ public:
         return true;
     }
 
-    template <typename F>
-    bool GetFloat(F& value)
+    template <typename F> bool GetFloat(F& value)
     {
         using Bits = std::conditional_t<sizeof(F) == 4, quint32, quint64>;
         Bits bits;
@@ -157,11 +156,11 @@ bool GetElement(TReader& reader, QVariant& value)
     }
     case varCurrency: {
         qint64 v;
-        return reader.Get<qint64>(v) && (value = QVariant::fromValue(TCurrency{v}), true);
+        return reader.Get<qint64>(v) && (value = QVariant::fromValue(TCurrency { v }), true);
     }
     case varDate: {
         double v;
-        return reader.GetFloat<double>(v) && (value = QVariant::fromValue(TDateTime{v}), true);
+        return reader.GetFloat<double>(v) && (value = QVariant::fromValue(TDateTime { v }), true);
     }
     case varBoolean: {
         quint8 v;

@@ -8,7 +8,7 @@ int TrsClientList::Add(TrsStorageClient* Instance)
     if (existing >= 0 || !Instance)
         return existing;
     const TrsClientNotifications kinds = Instance->Notifications();
-    FList.push_back(TEntry{Instance, kinds});
+    FList.push_back(TEntry { Instance, kinds });
     for (int kind = 0; kind < TrsClientNotificationCount; ++kind) {
         if (!kinds.Contains(TrsClientNotification(kind)))
             continue;

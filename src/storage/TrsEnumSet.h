@@ -6,8 +6,7 @@
 #include <QtGlobal>
 #include <initializer_list>
 
-template <typename E>
-class TrsEnumSet {
+template <typename E> class TrsEnumSet {
 public:
     constexpr TrsEnumSet() = default;
     constexpr TrsEnumSet(std::initializer_list<E> values)

@@ -31,7 +31,7 @@ constexpr quint16 ktLastKeyType = ktPointer;
 struct TrsKeyValue {
     quint16 Options = 0;
     quint16 kvType = ktNone;
-    std::array<quint8, 8> Data{}; // the value field, little-endian
+    std::array<quint8, 8> Data {}; // the value field, little-endian
     QString VString; // ktString
     QByteArray VBuffer; // ktBuffer
 
@@ -68,14 +68,9 @@ struct TrsKeyValue {
     }
 
 private:
-    template <typename T>
-    T Get(int offset) const
-    {
-        return qFromLittleEndian<T>(Data.data() + offset);
-    }
+    template <typename T> T Get(int offset) const { return qFromLittleEndian<T>(Data.data() + offset); }
     // Stores a value at the start of the field and zeroes the rest.
-    template <typename T>
-    void Set(T value)
+    template <typename T> void Set(T value)
     {
         Data.fill(0);
         qToLittleEndian<T>(value, Data.data());

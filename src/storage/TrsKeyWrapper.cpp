@@ -18,11 +18,11 @@
 namespace {
 
 // Rounds to the nearest integer, halves to even; false when out of range.
-template <typename T>
-bool RoundTo(double value, T& result)
+template <typename T> bool RoundTo(double value, T& result)
 {
     const double rounded = std::nearbyint(value);
-    if (!(rounded >= double(std::numeric_limits<T>::min()) && rounded < -double(std::numeric_limits<T>::min())))
+    if (!(rounded >= double(std::numeric_limits<T>::min())
+            && rounded < -double(std::numeric_limits<T>::min())))
         return false;
     result = T(rounded);
     return true;
@@ -40,8 +40,7 @@ qint64 CurrencyUnits(qint64 value)
     return units;
 }
 
-template <typename T>
-T FromBuffer(const QByteArray& bytes)
+template <typename T> T FromBuffer(const QByteArray& bytes)
 {
     return qFromLittleEndian<T>(bytes.constData());
 }
@@ -56,7 +55,10 @@ double DoubleFromBuffer(const QByteArray& bytes)
 
 } // namespace
 
-TrsKeyWrapper::TrsKeyWrapper(TrsStorage* AOwner) : FStorage(AOwner) {}
+TrsKeyWrapper::TrsKeyWrapper(TrsStorage* AOwner)
+    : FStorage(AOwner)
+{
+}
 
 TrsKeyWrapper::~TrsKeyWrapper() = default;
 
@@ -154,13 +156,15 @@ QString TrsKeyWrapper::FullName() const
 void TrsKeyWrapper::RaiseReadError(const char* typeWord) const
 {
     RaiseStorageError(ekGetKeyValue,
-        QStringLiteral("Can't read value of key \"%1\" as %2 type.").arg(FullName(), QLatin1String(typeWord)));
+        QStringLiteral("Can't read value of key \"%1\" as %2 type.")
+            .arg(FullName(), QLatin1String(typeWord)));
 }
 
 void TrsKeyWrapper::RaiseWriteError(const char* typeWord) const
 {
     RaiseStorageError(ekSetKeyValue,
-        QStringLiteral("Can't write value of key \"%1\" as %2 type.").arg(FullName(), QLatin1String(typeWord)));
+        QStringLiteral("Can't write value of key \"%1\" as %2 type.")
+            .arg(FullName(), QLatin1String(typeWord)));
 }
 
 // ---------------------------------------------------------------------------
@@ -313,7 +317,8 @@ QObject* TrsKeyWrapper::SetComponentProps(QObject* Instance)
         return nullptr;
     if (!ReadComponentStream(value.VBuffer, *Instance))
         RaiseStorageError(ekGeneral,
-            QStringLiteral("Can't read component %1 from key \"%2\": the stored bytes are damaged or of another class.")
+            QStringLiteral(
+                "Can't read component %1 from key \"%2\": the stored bytes are damaged or of another class.")
                 .arg(QLatin1String(Instance->metaObject()->className()), FullName()));
     return Instance;
 }
@@ -337,7 +342,8 @@ bool TrsKeyWrapper::SetPersistentProps(QObject* Instance)
         return false;
     if (!ReadPropertyStream(value.VBuffer, *Instance))
         RaiseStorageError(ekGeneral,
-            QStringLiteral("Can't read properties from key \"%1\": the stored bytes are damaged.").arg(FullName()));
+            QStringLiteral("Can't read properties from key \"%1\": the stored bytes are damaged.")
+                .arg(FullName()));
     return true;
 }
 
@@ -419,7 +425,7 @@ double TrsKeyWrapper::AsFloat() const
     case ktInt64:
         return double(v.VInt64());
     case ktCurrency:
-        return TCurrency{v.VCurrency()}.ToDouble();
+        return TCurrency { v.VCurrency() }.ToDouble();
     case ktString:
         return StrToFloat(v.VString);
     case ktBuffer:
@@ -439,7 +445,7 @@ TCurrency TrsKeyWrapper::AsCurrency() const
     switch (v.kvType) {
     case ktNone:
     case ktCurrency:
-        return TCurrency{v.VCurrency()};
+        return TCurrency { v.VCurrency() };
     case ktFloat:
         return TCurrency::FromDouble(v.VDouble());
     case ktInteger:
@@ -452,7 +458,7 @@ TCurrency TrsKeyWrapper::AsCurrency() const
         return StrToCurr(v.VString);
     case ktBuffer:
         if (v.VBuffer.size() == 8)
-            return TCurrency{FromBuffer<qint64>(v.VBuffer)};
+            return TCurrency { FromBuffer<qint64>(v.VBuffer) };
         break;
     default:
         break;
@@ -467,16 +473,16 @@ TDateTime TrsKeyWrapper::AsDateTime() const
     case ktNone:
     case ktDateTime:
     case ktFloat:
-        return TDateTime{v.VDouble()};
+        return TDateTime { v.VDouble() };
     case ktInteger:
-        return TDateTime{double(v.VInteger())};
+        return TDateTime { double(v.VInteger()) };
     case ktInt64:
-        return TDateTime{double(v.VInt64())};
+        return TDateTime { double(v.VInt64()) };
     case ktString:
         return StrToDateTime(v.VString);
     case ktBuffer:
         if (v.VBuffer.size() == 8)
-            return TDateTime{DoubleFromBuffer(v.VBuffer)};
+            return TDateTime { DoubleFromBuffer(v.VBuffer) };
         break;
     default:
         break;
@@ -552,9 +558,9 @@ QString TrsKeyWrapper::AsString() const
     case ktFloat:
         return FloatToStr(v.VDouble());
     case ktCurrency:
-        return CurrToStr(TCurrency{v.VCurrency()});
+        return CurrToStr(TCurrency { v.VCurrency() });
     case ktDateTime:
-        return DateTimeToStr(TDateTime{v.VDateTime()});
+        return DateTimeToStr(TDateTime { v.VDateTime() });
     case ktBoolean:
         return v.VBoolean() != 0 ? QStringLiteral("True") : QStringLiteral("False");
     case ktPoint:
@@ -657,9 +663,9 @@ QVariant TrsKeyWrapper::AsVariant() const
     case ktFloat:
         return v.VDouble();
     case ktCurrency:
-        return QVariant::fromValue(TCurrency{v.VCurrency()});
+        return QVariant::fromValue(TCurrency { v.VCurrency() });
     case ktDateTime:
-        return QVariant::fromValue(TDateTime{v.VDateTime()});
+        return QVariant::fromValue(TDateTime { v.VDateTime() });
     case ktBoolean:
         return v.VBoolean() != 0;
     case ktInt64:

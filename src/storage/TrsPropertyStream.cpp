@@ -15,8 +15,7 @@ enum TPropTag : quint8 { ptOrdinal = 1, ptFloat = 2, ptString = 3, ptInt64 = 4, 
 // cycles would otherwise never end.
 constexpr int MaxDepth = 16;
 
-template <typename T>
-void Put(QByteArray& out, T value)
+template <typename T> void Put(QByteArray& out, T value)
 {
     char bytes[sizeof(T)];
     qToLittleEndian<T>(value, bytes);
@@ -95,7 +94,10 @@ void PutList(QByteArray& out, const QObject& object, int depth)
 
 class TReader {
 public:
-    explicit TReader(QByteArrayView bytes) : FBytes(bytes) {}
+    explicit TReader(QByteArrayView bytes)
+        : FBytes(bytes)
+    {
+    }
 
     bool AtEnd() const { return FPos >= FBytes.size(); }
 
@@ -108,8 +110,7 @@ public:
         return true;
     }
 
-    template <typename T>
-    bool Get(T& value)
+    template <typename T> bool Get(T& value)
     {
         QByteArrayView view;
         if (!Bytes(sizeof(T), view))

@@ -12,7 +12,10 @@ class TrsStorage;
 
 class TrsSectionWrapper {
 public:
-    explicit TrsSectionWrapper(TrsStorage* AOwner) : FStorage(AOwner) {}
+    explicit TrsSectionWrapper(TrsStorage* AOwner)
+        : FStorage(AOwner)
+    {
+    }
 
     // -1 points at no record.
     void SetSectionIdx(int Index) { FSectionIdx = Index; }

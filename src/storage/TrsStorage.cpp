@@ -12,7 +12,9 @@ namespace {
 // Restores the client list's Active flag when it leaves scope.
 class TNotificationsOff {
 public:
-    explicit TNotificationsOff(TrsClientList& list) : FList(list), FWasActive(list.Active())
+    explicit TNotificationsOff(TrsClientList& list)
+        : FList(list)
+        , FWasActive(list.Active())
     {
         FList.SetActive(false);
     }
@@ -27,7 +29,9 @@ private:
 class TStateScope {
 public:
     TStateScope(TrsStorageStates& states, TrsStorageState state, bool include = true)
-        : FStates(states), FState(state), FIncluded(include)
+        : FStates(states)
+        , FState(state)
+        , FIncluded(include)
     {
         if (FIncluded)
             FStates.Include(FState);
@@ -45,8 +49,7 @@ private:
 };
 
 // The first position in [begin, end) for which less(position) is false.
-template <typename Less>
-int PartitionPoint(int begin, int end, Less less)
+template <typename Less> int PartitionPoint(int begin, int end, Less less)
 {
     while (begin < end) {
         const int middle = begin + (end - begin) / 2;
@@ -74,10 +77,10 @@ QString ParentPathText(const QString& path)
 } // namespace
 
 TrsStorage::TrsStorage(TComponent* AOwner)
-    : TComponent(AOwner),
-      FSectionWrapper(std::make_unique<TrsSectionWrapper>(this)),
-      FKeyWrapper(std::make_unique<TrsKeyWrapper>(this)),
-      FClientList(std::make_unique<TrsClientList>())
+    : TComponent(AOwner)
+    , FSectionWrapper(std::make_unique<TrsSectionWrapper>(this))
+    , FKeyWrapper(std::make_unique<TrsKeyWrapper>(this))
+    , FClientList(std::make_unique<TrsClientList>())
 {
 }
 
@@ -328,7 +331,8 @@ int TrsStorage::FindChildSection(int ParentIdx, QStringView Name, bool Create)
     int begin;
     int end;
     ChildRange(parentId, begin, end);
-    const int pos = PartitionPoint(begin, end, [&](int i) { return CompareText(FSectionList[i].Name, Name) < 0; });
+    const int pos
+        = PartitionPoint(begin, end, [&](int i) { return CompareText(FSectionList[i].Name, Name) < 0; });
     if (pos < end && SameText(FSectionList[pos].Name, Name))
         return pos;
     if (!Create || Name.isEmpty())
@@ -480,7 +484,8 @@ int TrsStorage::KeyInsertSorted(const QString& Name)
     int begin;
     int end;
     KeyRunOf(sectionId, begin, end);
-    const int pos = PartitionPoint(begin, end, [&](int i) { return CompareText(FKeyList[i].Name, Name) <= 0; });
+    const int pos
+        = PartitionPoint(begin, end, [&](int i) { return CompareText(FKeyList[i].Name, Name) <= 0; });
     const int index = InsertKey(pos, Name, sectionId);
     DoKeyAdd(index);
     return index;

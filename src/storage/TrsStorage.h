@@ -57,8 +57,7 @@ using TrsStorageKeyEvent = std::function<void(TObject* Sender, const QString& Ke
 //
 // The records are relocatable, so an insertion or removal moves the tail of
 // the array in one block move.
-template <typename T>
-class TrsItemArray {
+template <typename T> class TrsItemArray {
 public:
     int Count() const { return int(FItems.size()); }
     int Capacity() const { return FCapacity; }
@@ -74,8 +73,7 @@ private:
     int FCapacity = 0;
 };
 
-template <typename T>
-void TrsItemArray<T>::Insert(int Index, T&& Item)
+template <typename T> void TrsItemArray<T>::Insert(int Index, T&& Item)
 {
     if (Count() == FCapacity) {
         const int delta = FCapacity > 64 ? FCapacity / 4 : FCapacity > 16 ? 16 : 8;
@@ -85,8 +83,7 @@ void TrsItemArray<T>::Insert(int Index, T&& Item)
     FItems.insert(Index, std::move(Item));
 }
 
-template <typename T>
-void TrsItemArray<T>::Remove(int Index, int Count)
+template <typename T> void TrsItemArray<T>::Remove(int Index, int Count)
 {
     FItems.remove(Index, Count);
     if (FItems.isEmpty()) {
@@ -104,8 +101,7 @@ void TrsItemArray<T>::Remove(int Index, int Count)
     }
 }
 
-template <typename T>
-void TrsItemArray<T>::Release()
+template <typename T> void TrsItemArray<T>::Release()
 {
     QList<T>().swap(FItems);
     FCapacity = 0;
@@ -349,7 +345,7 @@ private:
     TNotifyEvent FOnAfterSave;
     TNotifyEvent FOnBeforeLoad;
     TNotifyEvent FOnBeforeSave;
-    TrsStorageOptions FOptions{soSaveOnClose};
+    TrsStorageOptions FOptions { soSaveOnClose };
     QString FRootSection;
     TrsStorageData* FStorageData = nullptr;
     int FPreferStartSection = psNormal;

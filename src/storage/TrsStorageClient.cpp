@@ -2,7 +2,10 @@
 
 #include "storage/TrsStorage.h"
 
-TrsStorageClient::TrsStorageClient(TComponent* AOwner) : TComponent(AOwner) {}
+TrsStorageClient::TrsStorageClient(TComponent* AOwner)
+    : TComponent(AOwner)
+{
+}
 
 TrsStorageClient::~TrsStorageClient()
 {
@@ -29,7 +32,9 @@ void TrsStorageClient::SetStorage(TrsStorage* Value)
     }
 }
 
-void TrsStorageClient::StorageNotify(TrsClientNotification, const QString*, qintptr) {}
+void TrsStorageClient::StorageNotify(TrsClientNotification, const QString*, qintptr)
+{
+}
 
 void TrsStorageClient::Notification(TComponent* AComponent, TOperation Operation)
 {

@@ -4,7 +4,10 @@
 
 #include <QtDebug>
 
-TrsStorageData::TrsStorageData(TComponent* AOwner) : TComponent(AOwner) {}
+TrsStorageData::TrsStorageData(TComponent* AOwner)
+    : TComponent(AOwner)
+{
+}
 
 TrsStorageData::~TrsStorageData()
 {

@@ -65,9 +65,9 @@ public:
 
 protected:
     // Backend: adds the whole stored tree to Storage(), from its top level.
-    virtual void DoLoadStorage() {}
+    virtual void DoLoadStorage() { }
     // Backend: writes the whole tree of Storage(), walking from the top.
-    virtual void DoSaveStorage() {}
+    virtual void DoSaveStorage() { }
 
     void Notification(TComponent* AComponent, TOperation Operation) override;
 

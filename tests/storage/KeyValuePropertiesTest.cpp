@@ -64,7 +64,6 @@ class TOtherSample : public QObject {
     Q_OBJECT
 };
 
-
 } // namespace
 
 TEST(KeyValueProperties, PersistentPropertiesRoundTripIncludingNestedObjects)

@@ -67,15 +67,16 @@ TEST_F(KeyValue, IntegerReadsAsEveryCompatibleType)
 TEST_F(KeyValue, FloatsRoundHalvesToEven)
 {
     TrsKeyWrapper& key = Key();
-    const std::pair<double, int> cases[] = {{2.5, 2}, {3.5, 4}, {-2.5, -2}, {2.4999, 2}, {-3.5, -4}};
+    const std::pair<double, int> cases[]
+        = { { 2.5, 2 }, { 3.5, 4 }, { -2.5, -2 }, { 2.4999, 2 }, { -3.5, -4 } };
     for (auto [value, expected] : cases) {
         key.SetAsFloat(value);
         EXPECT_EQ(key.AsInteger(), expected) << value;
         EXPECT_EQ(key.AsInt64(), expected) << value;
     }
-    key.SetAsCurrency(TCurrency{25000});
+    key.SetAsCurrency(TCurrency { 25000 });
     EXPECT_EQ(key.AsInteger(), 2);
-    key.SetAsCurrency(TCurrency{-35000});
+    key.SetAsCurrency(TCurrency { -35000 });
     EXPECT_EQ(key.AsInt64(), -4);
     key.SetAsFloat(3e10);
     EXPECT_EQ(ReadError([&] { key.AsInteger(); }),
@@ -88,7 +89,7 @@ TEST_F(KeyValue, ReadErrorsNameTheKeyAndTheGettersTypeWord)
 {
     TrsKeyWrapper& key = Key("\\A\\B\\k");
     const QString prefix = "TrsStorage get key value error: Can't read value of key \"\\A\\B\\k\" as ";
-    key.SetAsDateTime(TDateTime{1.5});
+    key.SetAsDateTime(TDateTime { 1.5 });
     EXPECT_EQ(ReadError([&] { key.AsFloat(); }), prefix + "float type.");
     EXPECT_EQ(ReadError([&] { key.AsInt64(); }), prefix + "Int64 type.");
     EXPECT_EQ(ReadError([&] { key.AsCurrency(); }), prefix + "currency type.");
@@ -123,15 +124,15 @@ TEST_F(KeyValue, BuffersOfTheExactWidthReadAsBinaryValues)
 TEST_F(KeyValue, BooleanTextsAreTrueOrFalseInAnyCase)
 {
     TrsKeyWrapper& key = Key();
-    for (const char* text : {"True", "TRUE", "true", "tRuE"}) {
+    for (const char* text : { "True", "TRUE", "true", "tRuE" }) {
         key.SetAsString(text);
         EXPECT_TRUE(key.AsBoolean()) << text;
     }
-    for (const char* text : {"False", "FALSE", "false"}) {
+    for (const char* text : { "False", "FALSE", "false" }) {
         key.SetAsString(text);
         EXPECT_FALSE(key.AsBoolean()) << text;
     }
-    for (const char* text : {"yes", "1", "", " True"}) {
+    for (const char* text : { "yes", "1", "", " True" }) {
         key.SetAsString(text);
         EXPECT_THROW(key.AsBoolean(), TrsException) << text;
     }
@@ -146,7 +147,7 @@ TEST_F(KeyValue, TextsParseWithTheFormatSettingsAndPassTheirErrorsOn)
     TrsKeyWrapper& key = Key();
     key.SetAsString("1,5");
     EXPECT_EQ(key.AsFloat(), 1.5);
-    EXPECT_EQ(key.AsCurrency(), TCurrency{15000});
+    EXPECT_EQ(key.AsCurrency(), TCurrency { 15000 });
     key.SetAsString("-42");
     EXPECT_EQ(key.AsInteger(), -42);
     EXPECT_EQ(key.AsInt64(), -42);
@@ -163,9 +164,9 @@ TEST_F(KeyValue, TextFormsFollowTheKeyType)
     TrsKeyWrapper& key = Key();
     key.SetAsFloat(1234.5);
     EXPECT_EQ(key.AsString(), "1234,5");
-    key.SetAsCurrency(TCurrency{-12345});
+    key.SetAsCurrency(TCurrency { -12345 });
     EXPECT_EQ(key.AsString(), "-1,2345");
-    key.SetAsDateTime(TDateTime{36525.75});
+    key.SetAsDateTime(TDateTime { 36525.75 });
     EXPECT_EQ(key.AsString(), "31.12.1999 18:00:00");
     key.SetAsInt64(-9000000000LL);
     EXPECT_EQ(key.AsString(), "-9000000000");
@@ -194,7 +195,7 @@ TEST_F(KeyValue, EqualValueComparesByType)
 {
     TrsKeyWrapper& key = Key();
     TrsKeyValue other;
-    key.SetAsDateTime(TDateTime{100.0});
+    key.SetAsDateTime(TDateTime { 100.0 });
     other.kvType = ktDateTime;
     other.SetVDateTime(100.0 + 0.5 / 86400000.0);
     EXPECT_TRUE(key.EqualValue(&other));
@@ -251,18 +252,18 @@ TEST_F(KeyValue, VariantsCarryTheKeyTypes)
 {
     TrsKeyWrapper& key = Key();
     const std::pair<QVariant, quint16> cases[] = {
-        {QVariant(), ktNone},
-        {QVariant::fromValue(qint16(-3)), ktInteger},
-        {QVariant(42), ktInteger},
-        {QVariant::fromValue(quint8(200)), ktInteger},
-        {QVariant::fromValue(float(1.5f)), ktFloat},
-        {QVariant(2.5), ktFloat},
-        {QVariant::fromValue(TCurrency{12345}), ktCurrency},
-        {QVariant::fromValue(TDateTime{3.25}), ktDateTime},
-        {QVariant(QStringLiteral("text")), ktString},
-        {QVariant(QByteArray("bytes")), ktString},
-        {QVariant(true), ktBoolean},
-        {QVariant(qlonglong(1) << 40), ktInt64},
+        { QVariant(), ktNone },
+        { QVariant::fromValue(qint16(-3)), ktInteger },
+        { QVariant(42), ktInteger },
+        { QVariant::fromValue(quint8(200)), ktInteger },
+        { QVariant::fromValue(float(1.5f)), ktFloat },
+        { QVariant(2.5), ktFloat },
+        { QVariant::fromValue(TCurrency { 12345 }), ktCurrency },
+        { QVariant::fromValue(TDateTime { 3.25 }), ktDateTime },
+        { QVariant(QStringLiteral("text")), ktString },
+        { QVariant(QByteArray("bytes")), ktString },
+        { QVariant(true), ktBoolean },
+        { QVariant(qlonglong(1) << 40), ktInt64 },
     };
     for (const auto& [value, type] : cases) {
         key.SetAsVariant(value);
@@ -275,16 +276,16 @@ TEST_F(KeyValue, VariantsCarryTheKeyTypes)
     EXPECT_EQ(key.AsInteger(), -1);
 
     key.SetAsString("kept");
-    EXPECT_THROW(key.SetAsVariant(QVariant(QVariantList{1})), TrsException);
+    EXPECT_THROW(key.SetAsVariant(QVariant(QVariantList { 1 })), TrsException);
     EXPECT_THROW(key.SetAsVariant(QVariant::fromValue(~0ULL)), TrsException);
     EXPECT_EQ(key.AsString(), "kept");
 
     EXPECT_EQ(VarType(key.AsVariant()), varUString);
     key.SetAsBuffer("ab", 2);
     EXPECT_EQ(key.AsVariant(), QVariant(QByteArray("ab")));
-    key.SetAsCurrency(TCurrency{5});
+    key.SetAsCurrency(TCurrency { 5 });
     EXPECT_EQ(VarType(key.AsVariant()), varCurrency);
-    key.SetAsDateTime(TDateTime{5});
+    key.SetAsDateTime(TDateTime { 5 });
     EXPECT_EQ(VarType(key.AsVariant()), varDate);
     key.SetAsPoint(QPoint(1, 1));
     EXPECT_FALSE(key.AsVariant().isValid());
@@ -318,8 +319,9 @@ TEST_F(KeyValue, ArraysRoundTripThroughTheArrayStream)
 {
     TrsKeyWrapper& key = Key();
     const QString wide = QStringLiteral("Ωmega");
-    key.SetAsArray({42, QStringLiteral("short"), true, wide, QVariant::fromValue(qint16(-2)), 0.5,
-        QVariant::fromValue(quint8(255)), QVariant::fromValue(TCurrency{7}), QVariant::fromValue(TDateTime{2})});
+    key.SetAsArray({ 42, QStringLiteral("short"), true, wide, QVariant::fromValue(qint16(-2)), 0.5,
+        QVariant::fromValue(quint8(255)), QVariant::fromValue(TCurrency { 7 }),
+        QVariant::fromValue(TDateTime { 2 }) });
     QVariantList values;
     ASSERT_EQ(key.GetAsArray(values), 9);
     EXPECT_EQ(values[0], QVariant(42));
@@ -329,8 +331,8 @@ TEST_F(KeyValue, ArraysRoundTripThroughTheArrayStream)
     EXPECT_EQ(values[4], QVariant(-2));
     EXPECT_EQ(values[5], QVariant(0.5));
     EXPECT_EQ(values[6], QVariant(255));
-    EXPECT_EQ(values[7].value<TCurrency>(), TCurrency{7});
-    EXPECT_EQ(values[8].value<TDateTime>(), TDateTime{2});
+    EXPECT_EQ(values[7].value<TCurrency>(), TCurrency { 7 });
+    EXPECT_EQ(values[8].value<TDateTime>(), TDateTime { 2 });
 
     const QByteArray bytes = key.PKeyItem()->Value.VBuffer;
     EXPECT_EQ(bytes.left(4), QByteArray("\x09\x00\x00\x00", 4));
@@ -341,15 +343,15 @@ TEST_F(KeyValue, ArraysRoundTripThroughTheArrayStream)
 TEST_F(KeyValue, DamagedArrayStreamsNeverReadPastTheBytes)
 {
     TrsKeyWrapper& key = Key();
-    key.SetAsArray({1, QStringLiteral("text"), 2.5});
+    key.SetAsArray({ 1, QStringLiteral("text"), 2.5 });
     const QByteArray whole = key.PKeyItem()->Value.VBuffer;
     for (qsizetype cut = 0; cut < whole.size(); ++cut) {
         key.SetAsBuffer(whole.constData(), int(cut));
-        QVariantList values{QStringLiteral("untouched")};
+        QVariantList values { QStringLiteral("untouched") };
         const int count = key.GetAsArray(values);
         EXPECT_LE(count, 3) << cut;
         if (cut == 0) {
-            EXPECT_EQ(values, QVariantList{QStringLiteral("untouched")});
+            EXPECT_EQ(values, QVariantList { QStringLiteral("untouched") });
         }
     }
     QByteArray huge = whole;
@@ -368,10 +370,11 @@ TEST_F(KeyValue, UnsupportedArrayElementsRaiseAndLeaveTheKey)
     TrsKeyWrapper& key = Key();
     key.SetAsInteger(9);
     try {
-        key.SetAsArray({1, QVariant(qlonglong(5))});
+        key.SetAsArray({ 1, QVariant(qlonglong(5)) });
         FAIL() << "no error";
     } catch (const TrsException& e) {
-        EXPECT_EQ(e.Message(), "TrsStorage set key value error: Can't write value of key \"\\S\\k\" as array type.");
+        EXPECT_EQ(e.Message(),
+            "TrsStorage set key value error: Can't write value of key \"\\S\\k\" as array type.");
     }
     EXPECT_EQ(key.KeyType(), ktInteger);
     EXPECT_EQ(key.AsInteger(), 9);

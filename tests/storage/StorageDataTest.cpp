@@ -11,7 +11,7 @@ namespace {
 
 std::map<QString, QString> SampleEntries()
 {
-    return {{"A\\k1", "one"}, {"A\\B\\k2", "two"}, {"top", "three"}};
+    return { { "A\\k1", "one" }, { "A\\B\\k2", "two" }, { "top", "three" } };
 }
 
 } // namespace
@@ -30,7 +30,7 @@ TEST(StorageData, LoadReplacesTheTreeAndMergeAddsToIt)
     EXPECT_EQ(storage.RootSection(), QString()) << "the top level is current after a load";
 
     storage.WriteString("\\extra", "e");
-    data.Entries = {{"A\\k3", "four"}};
+    data.Entries = { { "A\\k3", "four" } };
     storage.Merge();
     EXPECT_EQ(storage.ReadString("\\extra", QString()), "e");
     EXPECT_EQ(storage.ReadString("\\A\\k3", QString()), "four");
@@ -51,7 +51,7 @@ TEST(StorageData, SaveWalksFromTheTopAndRestoresTheCurrentSection)
     storage.Save();
     EXPECT_EQ(data.Entries, SampleEntries());
     EXPECT_EQ(storage.RootSection(), "A\\B");
-    EXPECT_EQ(client.Received, (QStringList{"7:", "7:A\\B"}));
+    EXPECT_EQ(client.Received, (QStringList { "7:", "7:A\\B" }));
 }
 
 TEST(StorageData, EventsStatesAndEncryptorCallsComeInOrder)
@@ -79,9 +79,10 @@ TEST(StorageData, EventsStatesAndEncryptorCallsComeInOrder)
     storage.Save();
     EXPECT_TRUE(seen.Contains(ssSaving));
     EXPECT_TRUE(storage.CurrentStates().IsEmpty());
-    EXPECT_EQ(log, (QStringList{"before load", "data before load", "after load", "before load", "data before load",
-                       "after load", "before save", "data after save", "after save"}));
-    EXPECT_EQ(encryptor.Calls, (QStringList{"decrypt", "decrypt", "encrypt", "decrypt"}));
+    EXPECT_EQ(log,
+        (QStringList { "before load", "data before load", "after load", "before load", "data before load",
+            "after load", "before save", "data after save", "after save" }));
+    EXPECT_EQ(encryptor.Calls, (QStringList { "decrypt", "decrypt", "encrypt", "decrypt" }));
 
     encryptor.SetActive(false);
     storage.Save();
@@ -104,7 +105,7 @@ TEST(StorageData, FailingBackendStillRestoresStatesAndRootSection)
     EXPECT_EQ(storage.RootSection(), "A");
     EXPECT_TRUE(storage.CurrentStates().IsEmpty());
     EXPECT_EQ(afterSaves, 1);
-    EXPECT_EQ(encryptor.Calls, QStringList{"encrypt"}) << "no decrypt after a failed save";
+    EXPECT_EQ(encryptor.Calls, QStringList { "encrypt" }) << "no decrypt after a failed save";
 
     data.Entries = SampleEntries();
     data.FailLoad = true;
@@ -139,10 +140,10 @@ TEST(StorageData, ProgressReportsEachPercentageOnce)
     QList<int> reported;
     data.SetOnProgress([&](TObject*, int percent) { reported.append(percent); });
     storage.Load();
-    EXPECT_EQ(reported, (QList<int>{0, 33, 66, 100}));
+    EXPECT_EQ(reported, (QList<int> { 0, 33, 66, 100 }));
     reported.clear();
     storage.Load();
-    EXPECT_EQ(reported, (QList<int>{0, 33, 66, 100})) << "every run starts afresh";
+    EXPECT_EQ(reported, (QList<int> { 0, 33, 66, 100 })) << "every run starts afresh";
     reported.clear();
     data.Items = 0;
     storage.Load();
@@ -178,8 +179,8 @@ TEST(StorageData, SwitchingDataKeepsTheStorageListedButNotCurrent)
 TEST(StorageClientList, AddsOnceRoutesByKindAndSkipsInactiveClients)
 {
     TrsClientList list;
-    TRecordingClient keys(nullptr, {scnKeyAdd, scnKeyDelete});
-    TRecordingClient clears(nullptr, {scnClear});
+    TRecordingClient keys(nullptr, { scnKeyAdd, scnKeyDelete });
+    TRecordingClient clears(nullptr, { scnClear });
     EXPECT_EQ(list.Add(&keys), 0);
     EXPECT_EQ(list.Add(&clears), 1);
     EXPECT_EQ(list.Add(&keys), 0);
@@ -189,8 +190,8 @@ TEST(StorageClientList, AddsOnceRoutesByKindAndSkipsInactiveClients)
     const QString name = "k";
     list.DoNotification(scnKeyAdd, &name, 0);
     list.DoNotification(scnClear, nullptr, 0);
-    EXPECT_EQ(keys.Received, QStringList{"8:k"});
-    EXPECT_EQ(clears.Received, QStringList{"1:<none>"});
+    EXPECT_EQ(keys.Received, QStringList { "8:k" });
+    EXPECT_EQ(clears.Received, QStringList { "1:<none>" });
 
     keys.SetActive(false);
     list.DoNotification(scnKeyDelete, &name, 0);
@@ -205,7 +206,7 @@ TEST(StorageClientList, AddsOnceRoutesByKindAndSkipsInactiveClients)
 
     // Subscriptions are fixed at Add; removal takes the client out of the
     // lists it joined even when its kinds changed since.
-    keys.SetNotifications({scnLoad});
+    keys.SetNotifications({ scnLoad });
     list.Remove(&keys);
     EXPECT_FALSE(list.NotificationExist(scnKeyAdd));
     EXPECT_FALSE(list.NotificationExist(scnLoad));
@@ -220,7 +221,7 @@ TEST(StorageClientList, AddsOnceRoutesByKindAndSkipsInactiveClients)
 
 TEST(StorageLinks, StorageSavesOnCloseWhileItsDataExistsInEitherCreationOrder)
 {
-    for (bool dataFirst : {true, false}) {
+    for (bool dataFirst : { true, false }) {
         auto owner = std::make_unique<TComponent>();
         TMemoryData* data = nullptr;
         TrsStorage* storage = nullptr;
@@ -247,7 +248,7 @@ TEST(StorageLinks, StorageSavesOnCloseWhileItsDataExistsInEitherCreationOrder)
 
 TEST(StorageLinks, AFailingClosingSaveDuringDestructionIsContained)
 {
-    for (bool dataFirst : {true, false}) {
+    for (bool dataFirst : { true, false }) {
         auto* owner = new TComponent();
         TMemoryData* data = dataFirst ? new TMemoryData(owner) : nullptr;
         auto* storage = new TrsStorage(owner);

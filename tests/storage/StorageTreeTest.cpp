@@ -19,13 +19,15 @@ void ExpectConsistent(TrsStorage& storage)
     for (int i = 1; i < storage.SectionItemCount(); ++i) {
         const TrsSectionItem* a = storage.GetSectionItem(i - 1);
         const TrsSectionItem* b = storage.GetSectionItem(i);
-        ASSERT_TRUE(a->ParentId < b->ParentId || (a->ParentId == b->ParentId && CompareText(a->Name, b->Name) < 0))
+        ASSERT_TRUE(
+            a->ParentId < b->ParentId || (a->ParentId == b->ParentId && CompareText(a->Name, b->Name) < 0))
             << "sections out of order at " << i;
     }
     for (int i = 1; i < storage.KeyItemCount(); ++i) {
         const TrsKeyItem* a = storage.GetKeyItem(i - 1);
         const TrsKeyItem* b = storage.GetKeyItem(i);
-        ASSERT_TRUE(a->SectionId < b->SectionId || (a->SectionId == b->SectionId && CompareText(a->Name, b->Name) < 0))
+        ASSERT_TRUE(a->SectionId < b->SectionId
+            || (a->SectionId == b->SectionId && CompareText(a->Name, b->Name) < 0))
             << "keys out of order at " << i;
     }
     const int current = storage.CurrentSectionIdx();
@@ -48,7 +50,8 @@ void ExpectConsistent(TrsStorage& storage)
     EXPECT_EQ(storage.GetKeyRange(begin, end), keyBegin >= 0);
     EXPECT_EQ(begin, keyBegin);
     EXPECT_EQ(end, keyEnd);
-    EXPECT_TRUE(SameText(storage.GetSectionPath(current), QString(storage.RootSection()).replace(u'/', u'\\')))
+    EXPECT_TRUE(
+        SameText(storage.GetSectionPath(current), QString(storage.RootSection()).replace(u'/', u'\\')))
         << storage.GetSectionPath(current).toStdString() << " vs " << storage.RootSection().toStdString();
 }
 
@@ -113,9 +116,9 @@ TEST(StorageTree, NamesCompareIgnoringCaseAndListInSortOrder)
     storage.SectionAdd("alpha");
     storage.WriteString("foo\\Key", "x");
     storage.WriteString("FOO\\KEY", "y");
-    EXPECT_EQ(Names(storage, true), (QStringList{"alpha", "bar", "Foo", "Zed"}));
+    EXPECT_EQ(Names(storage, true), (QStringList { "alpha", "bar", "Foo", "Zed" }));
     storage.SetRootSection("fOO");
-    EXPECT_EQ(Names(storage, false), QStringList{"Key"});
+    EXPECT_EQ(Names(storage, false), QStringList { "Key" });
     EXPECT_EQ(storage.ReadString("key", QString()), "y");
     EXPECT_EQ(storage.SectionName(), "Foo");
 }
@@ -132,11 +135,11 @@ TEST(StorageTree, SectionIterationVisitsTheWholeTreeKeyIterationDependsOnRootSec
     QStringList sections;
     for (int i = storage.SectionFirst(); i >= 0; i = storage.SectionNext())
         sections.append(storage.SectionWrapper().FullName());
-    EXPECT_EQ(sections, (QStringList{"A", "C", "A\\B"}));
+    EXPECT_EQ(sections, (QStringList { "A", "C", "A\\B" }));
     QStringList backwards;
     for (int i = storage.SectionLast(); i >= 0; i = storage.SectionPrior())
         backwards.append(storage.SectionWrapper().Name());
-    EXPECT_EQ(backwards, (QStringList{"B", "C", "A"}));
+    EXPECT_EQ(backwards, (QStringList { "B", "C", "A" }));
 
     auto keys = [&storage] {
         QStringList names;
@@ -146,7 +149,7 @@ TEST(StorageTree, SectionIterationVisitsTheWholeTreeKeyIterationDependsOnRootSec
     };
     EXPECT_EQ(keys().size(), 5);
     storage.SetRootSection("A");
-    EXPECT_EQ(keys(), (QStringList{"\\A\\a1", "\\A\\a2"}));
+    EXPECT_EQ(keys(), (QStringList { "\\A\\a1", "\\A\\a2" }));
     EXPECT_EQ(storage.KeyLast(), storage.KeyFirst() + 1);
     EXPECT_GE(storage.KeyPrior(), 0);
     EXPECT_EQ(storage.KeyPrior(), -1);
@@ -184,7 +187,7 @@ TEST(StorageTree, RootSectionCreatesMissingSectionsWithoutAddNotifications)
     storage.SetRootSection("/X/Y");
     EXPECT_TRUE(storage.SectionExist("\\X\\Y"));
     EXPECT_EQ(storage.RootSection(), "/X/Y");
-    EXPECT_EQ(client.Received, QStringList{"7:/X/Y"});
+    EXPECT_EQ(client.Received, QStringList { "7:/X/Y" });
     storage.SetRootSection("X\\\\Y");
     EXPECT_EQ(storage.RootSection(), QString()) << "a path naming nothing selects the top level";
     EXPECT_EQ(storage.CurrentSectionIdx(), -1);
@@ -205,7 +208,7 @@ TEST(StorageTree, KeyRenameMovesTheValueAndNeverLosesData)
     client.Received.clear();
     storage.KeyRename("missing", "fresh");
     EXPECT_FALSE(storage.KeyExist("fresh"));
-    EXPECT_EQ(client.Received, (QStringList{"8:fresh", "9:fresh"}));
+    EXPECT_EQ(client.Received, (QStringList { "8:fresh", "9:fresh" }));
 
     storage.KeyRename("missing", "B\\new");
     EXPECT_EQ(storage.ReadString("B\\new", QString()), "v") << "an existing target is kept";
@@ -231,7 +234,7 @@ TEST(StorageTree, DeletingTheCurrentSectionOrAnAncestorSelectsTheTopLevel)
     storage.SectionDelete("\\A");
     EXPECT_EQ(storage.RootSection(), QString());
     EXPECT_EQ(storage.CurrentSectionIdx(), -1);
-    EXPECT_EQ(client.Received, (QStringList{"9:k", "7:", "4:A"}));
+    EXPECT_EQ(client.Received, (QStringList { "9:k", "7:", "4:A" }));
     EXPECT_EQ(storage.SectionItemCount(), 1);
     ExpectConsistent(storage);
 
@@ -274,7 +277,7 @@ TEST(StorageTree, ClearEmptiesTheCurrentSectionOnly)
     EXPECT_EQ(storage.SectionCount(), 0);
     EXPECT_TRUE(storage.SectionExist("\\A"));
     EXPECT_EQ(storage.ReadInteger("\\Z\\k", 0), 4);
-    EXPECT_EQ(client.Received, QStringList{"6:A"}) << "notifications are off while clearing";
+    EXPECT_EQ(client.Received, QStringList { "6:A" }) << "notifications are off while clearing";
     storage.SectionAdd("new");
     EXPECT_EQ(storage.GetSectionItem(storage.CurrentSectionIdx() + 2)->Id, 5) << "max id recomputed";
     ExpectConsistent(storage);
@@ -298,8 +301,8 @@ TEST(StorageTree, NotificationsCarryTheirTexts)
     storage.KeyDelete("S\\T\\k");
     storage.WriteInteger("x", 1);
     storage.ClearAll();
-    EXPECT_EQ(client.Received, (QStringList{"8:k", "3:S\\T", "9:k", "8:x", "1:<none>"}));
-    EXPECT_EQ(events, (QStringList{"add k", "del k", "add x", "del x"}));
+    EXPECT_EQ(client.Received, (QStringList { "8:k", "3:S\\T", "9:k", "8:x", "1:<none>" }));
+    EXPECT_EQ(events, (QStringList { "add k", "del k", "add x", "del x" }));
 }
 
 TEST(StorageTree, ReadsOfAbsentKeysGiveDefaultsAndWritesReplaceTheType)
@@ -329,7 +332,7 @@ TEST(StorageTree, ReadsOfAbsentKeysGiveDefaultsAndWritesReplaceTheType)
     storage.WriteBuffer("k", "abc", 3);
     EXPECT_EQ(storage.ReadBuffer("k", buffer, 4), 3);
     EXPECT_EQ(storage.KeyItemCount(), 1);
-    EXPECT_THROW(storage.SetValues("v", QVariant(QVariantList{1})), TrsException);
+    EXPECT_THROW(storage.SetValues("v", QVariant(QVariantList { 1 })), TrsException);
     EXPECT_FALSE(storage.KeyExist("v")) << "a failed write leaves no empty key";
     EXPECT_EQ(TrsStorage::Version(), "3.77");
 }
@@ -360,7 +363,7 @@ TEST(StorageTree, ArraysGrowAndShrinkByTheirRule)
         if (capacities.isEmpty() || capacities.last() != storage.KeyCapacity())
             capacities.append(storage.KeyCapacity());
     }
-    EXPECT_EQ(capacities, (QList<int>{8, 16, 24, 40, 56, 72, 90, 112}));
+    EXPECT_EQ(capacities, (QList<int> { 8, 16, 24, 40, 56, 72, 90, 112 }));
     storage.KeyDelete("k000");
     EXPECT_EQ(storage.KeyCapacity(), 112 - (112 - 99) / 2);
     storage.ClearAll();
@@ -374,7 +377,7 @@ TEST(StorageTree, RandomOperationsKeepTheArraysAndRangesExact)
     TrsStorage storage;
     std::map<QString, int> model; // "\sec\sub\key" in lower case
     QRandomGenerator random(12345);
-    const QStringList sections{"a", "B", "a\\c", "B\\d", "a\\C\\e"};
+    const QStringList sections { "a", "B", "a\\c", "B\\d", "a\\C\\e" };
     for (int step = 0; step < 3000; ++step) {
         const QString section = sections[random.bounded(int(sections.size()))];
         const QString key = QStringLiteral("K%1").arg(random.bounded(8));
