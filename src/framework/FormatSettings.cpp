@@ -150,8 +150,13 @@ struct TDateTimeParts {
     int MSecs = 0; // time of day
 };
 
+// Beyond the year 9999 (and for NaN) there is no date to show.
+constexpr double MaxDateTimeDays = 2958466.0;
+
 TDateTimeParts Decode(double value)
 {
+    if (!(std::fabs(value) < MaxDateTimeDays))
+        throw EConvertError(QStringLiteral("'%1' is not a valid date and time").arg(value));
     // The whole days count from the epoch; the fraction's magnitude is the
     // time of day, also before the epoch.
     const double days = std::trunc(value);
