@@ -31,6 +31,8 @@ QString NameFault(const QString& name, bool unicode)
         return QStringLiteral("names may not start with \"%1\"").arg(name.front());
     for (const QChar c : name) {
         switch (c.unicode()) {
+        case u'\0':
+            return QStringLiteral("names may not contain zero characters");
         case u'\t':
         case u'\n':
         case u'\r':

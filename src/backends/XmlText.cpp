@@ -22,6 +22,8 @@ constexpr std::array<quint8, 128> MakeEscapeTable()
     table['\t'] = ecTab;
     table['\r'] = ecCRLF;
     table['\n'] = ecCRLF;
+    // The reader takes a zero unit for the end of the data.
+    table[0] = ecAlways;
     return table;
 }
 constexpr std::array<quint8, 128> EscapeTable = MakeEscapeTable();
@@ -43,6 +45,8 @@ QLatin1StringView EntityOf(char16_t c)
         return QLatin1StringView("&tab;");
     case u'\r':
         return QLatin1StringView("&cr;");
+    case u'\0':
+        return QLatin1StringView("&#0;");
     default:
         return QLatin1StringView("&lf;");
     }

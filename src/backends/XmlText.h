@@ -9,7 +9,8 @@
 #include <QString>
 #include <QStringView>
 
-// Replaces '"', '&', '\'', '<' and '>' by their named entities; with
+// Replaces '"', '&', '\'', '<' and '>' by their named entities and the
+// zero character, which would end the data for the reader, by "&#0;"; with
 // ENCODETAB also TAB by "&tab;", with ENCODECRLF also CR and LF by "&cr;"
 // and "&lf;". Every other character is kept.
 QString XmlEscapeValue(QStringView text, bool encodeTab, bool encodeCRLF);

@@ -110,7 +110,8 @@ TEST_F(XmlData, RoundTripsEveryKeyTypeInBothEncodings)
     QByteArray buffer;
     for (int i = 0; i < 53; ++i)
         buffer.append(char(i * 5));
-    const QString text = QStringLiteral("x<y & \"q\" 'a' >\ttab\r\nline \u00E9 \u20AC \u03A9 \U0001F600");
+    const QString text = QStringLiteral("x<y & \"q\" 'a' >\ttab\r\nline \u00E9 \u20AC \u03A9 \U0001F600")
+        + QChar(u'\0') + QStringLiteral("after a zero");
     const TDateTime when { 45123.75 };
     for (const bool unicode : { false, true }) {
         SCOPED_TRACE(unicode ? "UTF-16" : "8-bit");
