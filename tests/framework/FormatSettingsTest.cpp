@@ -71,6 +71,8 @@ TEST(FormatSettings, DateTimeToStrOmitsMidnight)
     EXPECT_EQ(DateTimeToStr(TDateTime { 2.5 }, American()), "1/1/1900 12:00:00");
     EXPECT_EQ(DateTimeToStr(TDateTime { 0 }, American()), "12/30/1899");
     EXPECT_EQ(DateTimeToStr(TDateTime { -1.25 }, German()), "29.12.1899 06:00:00");
+    EXPECT_THROW(DateTimeToStr(TDateTime { 1e300 }, German()), EConvertError);
+    EXPECT_THROW(DateTimeToStr(TDateTime { std::nan("") }, German()), EConvertError);
 }
 
 TEST(FormatSettings, IntegerParsersAcceptDecimalAndHexAndRejectOverflow)
