@@ -47,7 +47,8 @@ LONG PutName(QStringView name, char16_t* buffer, DWORD* size)
         return ERROR_INVALID_PARAMETER;
     if (*size < DWORD(name.size()) + 1)
         return ERROR_MORE_DATA;
-    std::memcpy(buffer, name.utf16(), size_t(name.size()) * sizeof(char16_t));
+    if (!name.isEmpty())
+        std::memcpy(buffer, name.utf16(), size_t(name.size()) * sizeof(char16_t));
     buffer[name.size()] = 0;
     *size = DWORD(name.size());
     return ERROR_SUCCESS;

@@ -7,6 +7,36 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Wine keeps a prefix's registry in the memory of its server and writes every
+// file back when the server exits, so a file written meanwhile is lost. A
+// running server holds a write lock on the file "lock" in
+// /tmp/.wine-UID/server-DEV-INODE/ (device and inode of the prefix folder).
+bool WineServerRunning(const QString& prefix)
+{
+    struct stat info { };
+    if (::stat(QFile::encodeName(prefix).constData(), &info) != 0)
+        return false;
+    const QByteArray lockPath = "/tmp/.wine-" + QByteArray::number(::getuid()) + "/server-"
+        + QByteArray::number(qulonglong(info.st_dev), 16) + '-'
+        + QByteArray::number(qulonglong(info.st_ino), 16) + "/lock";
+    const int fd = ::open(lockPath.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct flock lock { };
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    const bool locked = ::fcntl(fd, F_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
+    ::close(fd);
+    return locked;
+}
+
+} // namespace
 
 TRegistryHive::TRegistryHive(QString fileName, QStringList rootPath)
     : FFileName(std::move(fileName))
@@ -101,9 +131,12 @@ LONG TRegistryHive::Save()
             return ERROR_BADDB;
         existing.close();
     }
+    const QString folder = QFileInfo(FLoadedPath).absolutePath();
+    if (WineServerRunning(folder))
+        return ERROR_SHARING_VIOLATION;
     if (FArch.isEmpty())
         FArch = ArchForNewFile();
-    QDir().mkpath(QFileInfo(FLoadedPath).absolutePath());
+    QDir().mkpath(folder);
     QSaveFile file(FLoadedPath);
     if (!file.open(QIODevice::WriteOnly))
         return ERROR_CANTWRITE;

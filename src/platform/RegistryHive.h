@@ -25,8 +25,10 @@ public:
     // Wine registry file, ERROR_ACCESS_DENIED when it cannot be read.
     LONG Acquire();
     // Counts one user less; the last one writes a changed hive back. A failed
-    // write returns ERROR_CANTWRITE (or ERROR_BADDB when the file on disk is
-    // no longer a Wine registry file) and keeps the changes for the next try.
+    // write returns ERROR_CANTWRITE, ERROR_BADDB when the file on disk is no
+    // longer a Wine registry file, or ERROR_SHARING_VIOLATION while a Wine
+    // server runs on the prefix (it would overwrite the file when it exits),
+    // and keeps the changes for the next try.
     LONG Release();
 
     const TRegKey::TPtr& Root() const { return FRoot; }

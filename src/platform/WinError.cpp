@@ -11,6 +11,9 @@ QString SysErrorMessage(DWORD code)
         return QStringLiteral("Access is denied.");
     case ERROR_INVALID_HANDLE:
         return QStringLiteral("The handle is invalid.");
+    case ERROR_SHARING_VIOLATION:
+        return QStringLiteral(
+            "The process cannot access the file because it is being used by another process.");
     case ERROR_BAD_NETPATH:
         return QStringLiteral("The network path was not found.");
     case ERROR_INVALID_PARAMETER:

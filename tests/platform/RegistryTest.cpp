@@ -3,8 +3,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -288,4 +292,41 @@ TEST_F(Registry, ConvertsStringDataInTheEightBitForms)
     EXPECT_EQ(QByteArray(name, int(length)), "n\xe4me");
     EXPECT_EQ(size, 5u);
     RegCloseKey(key);
+}
+
+TEST_F(Registry, DoesNotWriteAFileWhileAWineServerHoldsThePrefix)
+{
+    const QString python = QStandardPaths::findExecutable("python3");
+    if (python.isEmpty())
+        GTEST_SKIP() << "python3 is needed to hold the server's lock from another process";
+    struct stat info { };
+    ASSERT_EQ(::stat(QFile::encodeName(FPrefix.path()).constData(), &info), 0);
+    const QString serverDir = QStringLiteral("/tmp/.wine-%1/server-%2-%3")
+                                  .arg(::getuid())
+                                  .arg(qulonglong(info.st_dev), 0, 16)
+                                  .arg(qulonglong(info.st_ino), 0, 16);
+    ASSERT_TRUE(QDir().mkpath(serverDir));
+    QProcess server;
+    server.start(python,
+        { "-c",
+            "import fcntl,sys,time\n"
+            "f=open(sys.argv[1],'w')\n"
+            "fcntl.lockf(f,fcntl.LOCK_EX)\n"
+            "print('locked',flush=True)\n"
+            "sys.stdin.read()\n",
+            serverDir + "/lock" });
+    ASSERT_TRUE(server.waitForReadyRead(10000));
+
+    HKEY key = Create(HKEY_CURRENT_USER, u"mirovane3");
+    EXPECT_EQ(SetString(key, u"v", u"x"), ERROR_SUCCESS);
+    EXPECT_EQ(RegCloseKey(key), ERROR_SHARING_VIOLATION);
+    EXPECT_FALSE(QFile::exists(Path("user.reg")));
+
+    server.closeWriteChannel();
+    server.waitForFinished(10000);
+    QDir(serverDir).removeRecursively();
+    // The change was kept and is written once the server is gone.
+    key = Create(HKEY_CURRENT_USER, u"mirovane3");
+    EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+    EXPECT_TRUE(FileBytes("user.reg").contains("\n\"v\"=\"x\"\n"));
 }
