@@ -1,0 +1,10 @@
+#include "persist/TrsAddInProperties.h"
+
+QVariant TrsAddInProperties::GetPropertyValue(QObject*, QObject*, const QString&)
+{
+    return {};
+}
+
+void TrsAddInProperties::SetPropertyValue(QObject*, QObject*, const QString&, const QVariant&)
+{
+}
