@@ -140,7 +140,9 @@ void WriteValue(QByteArray& out, const TRegValue& value)
     out += tag;
     count += tag.size();
     for (qsizetype i = 0; i < data.size(); ++i) {
-        out += HexNumber(uchar(data[i]), 2);
+        const uchar byte = uchar(data[i]);
+        out += "0123456789abcdef"[byte >> 4];
+        out += "0123456789abcdef"[byte & 15];
         count += 2;
         if (i < data.size() - 1) {
             out += ',';

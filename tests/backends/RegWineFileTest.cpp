@@ -1,5 +1,6 @@
 #include "TestPrinters.h"
 #include "backends/TrsRegData.h"
+#include "storage/TrsException.h"
 #include "storage/TrsStorage.h"
 
 #include <QFile>
@@ -117,6 +118,26 @@ TEST_F(RegDataWithWineFile, SavingUnderAnotherKeyLeavesTheRestOfTheFileAsItWas)
     copy.Load();
     EXPECT_EQ(Dump(copy), MirovaneTree);
     copy.SetStorageData(nullptr);
+}
+
+TEST_F(RegDataWithWineFile, AFileThatIsNotAWineRegistryFileIsNeitherReadNorOverwritten)
+{
+    QFile file(FPrefix.filePath("user.reg"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    const QByteArray foreign = "\xef\xbb\xbf" + ReadFile(Sample);
+    file.write(foreign);
+    file.close();
+    FStorage.Load();
+    EXPECT_TRUE(Dump(FStorage).isEmpty());
+    FStorage.WriteInteger("k", 1);
+    try {
+        FStorage.Save();
+        FAIL() << "no error";
+    } catch (const TrsException& error) {
+        EXPECT_EQ(error.Message(),
+            "TrsRegData error: Open/Create key. (1009) The configuration registry database is corrupt.");
+    }
+    EXPECT_EQ(ReadFile(FPrefix.filePath("user.reg")), foreign);
 }
 
 // Where Wine is installed: a fresh prefix, a tree saved into its user.reg
