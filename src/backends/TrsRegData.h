@@ -92,6 +92,7 @@ private:
     TrsRegRootKey FRootKey = rkLocalMachine;
     QString FRemoteComputerName;
     bool FUnicode = false;
+    // This registry always offers the wide functions.
     bool isNT = true;
     TRegistryApi* FRegistryApi = &TRegistryApi::Default();
 };

@@ -90,6 +90,9 @@ TEST_F(RegDataWithWineFile, LoadsTheMirovaneKeyAsWineWroteIt)
     FStorage.SetRootSection(QString());
     EXPECT_EQ(FStorage.SectionCount(), 2);
     EXPECT_EQ(FStorage.KeyCount(), 6);
+    // Merging the same key again updates those keys in place.
+    FStorage.Merge();
+    EXPECT_EQ(Dump(FStorage), MirovaneTree);
 }
 
 TEST_F(RegDataWithWineFile, SavingUnderAnotherKeyLeavesTheRestOfTheFileAsItWas)
