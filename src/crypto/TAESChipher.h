@@ -16,13 +16,29 @@
 #pragma once
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 #include <QtGlobal>
 
 class QIODevice;
 
+// In a Q_NAMESPACE so that the AES encryptor publishes them with their
+// value names.
+namespace AESChipherTypes {
+Q_NAMESPACE
+
 enum TAESChipherKeyBits { ck128, ck192, ck256 };
+Q_ENUM_NS(TAESChipherKeyBits)
+
 enum TAESChipherMode { cmECB, cmCBC };
+Q_ENUM_NS(TAESChipherMode)
+
+} // namespace AESChipherTypes
+
+using AESChipherTypes::TAESChipherKeyBits;
+using AESChipherTypes::TAESChipherMode;
+using enum AESChipherTypes::TAESChipherKeyBits;
+using enum AESChipherTypes::TAESChipherMode;
 
 // One 16-byte block.
 using PBlockWord8 = quint8*;
