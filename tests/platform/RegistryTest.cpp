@@ -330,3 +330,31 @@ TEST_F(Registry, DoesNotWriteAFileWhileAWineServerHoldsThePrefix)
     EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
     EXPECT_TRUE(FileBytes("user.reg").contains("\n\"v\"=\"x\"\n"));
 }
+
+TEST_F(Registry, WritesClassesAndLeavesVolatileKeysOutOfTheFile)
+{
+    HKEY key = 0;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"kept", 0, u"My \"Class\"", REG_OPTION_NON_VOLATILE,
+                  KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
+    HKEY gone = 0;
+    ASSERT_EQ(RegCreateKeyExW(
+                  key, u"gone", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &gone, nullptr),
+        ERROR_SUCCESS);
+    HKEY child = 0;
+    EXPECT_EQ(RegCreateKeyExW(gone, u"stable", 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                  &child, nullptr),
+        ERROR_CHILD_MUST_BE_VOLATILE);
+    char16_t keyClass[4];
+    DWORD length = 4;
+    EXPECT_EQ(RegQueryInfoKeyW(key, keyClass, &length, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                  nullptr, nullptr, nullptr),
+        ERROR_MORE_DATA);
+    EXPECT_EQ(length, 10u);
+    RegCloseKey(gone);
+    RegCloseKey(key);
+    const QByteArray file = FileBytes("user.reg");
+    EXPECT_TRUE(file.contains("\n[kept] ")) << file.constData();
+    EXPECT_TRUE(file.contains("\n#class=\"My \\\"Class\\\"\"\n"));
+    EXPECT_FALSE(file.contains("gone"));
+}
