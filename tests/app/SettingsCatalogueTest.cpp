@@ -7,6 +7,7 @@
 #include "app/TNxFontNameItem.h"
 #include "app/TNxTrackBarItem.h"
 #include "app/TsCheckBox.h"
+#include "framework/Exception.h"
 #include "framework/PropertyAccess.h"
 #include "framework/TMemo.h"
 
@@ -228,4 +229,11 @@ TEST_F(SettingsCatalogue, SettingPathsNameEveryItemOnceAndReachAPublishedPropert
     EXPECT_EQ(
         GetEnumName(GetPropInfo(box, u"Checked"), GetOrdProp(box, GetPropInfo(box, u"Checked"))), "False");
     EXPECT_EQ(GetEnumNames(GetPropInfo(box, u"State")).size(), 3);
+
+    // A slider's conversion error reaches whoever writes Value by name.
+    TNxTrackBarItem* slider = Find<TNxTrackBarItem>("percentage");
+    EXPECT_THROW(SetStrProp(slider, GetPropInfo(slider, u"Value"), "1.5"), EConvertError);
+    EXPECT_EQ(slider->Position(), 300);
+    EXPECT_TRUE(SetStrProp(slider, GetPropInfo(slider, u"Value"), "100"));
+    EXPECT_EQ(slider->Value(), "100");
 }
