@@ -4,6 +4,7 @@
 #include <QBuffer>
 #include <QRandomGenerator>
 #include <QtEndian>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -71,7 +72,56 @@ QString DecompressError(const QByteArray& stream)
     return {};
 }
 
+// Reads endless bytes and takes writes until a budget is spent; then both
+// fail.
+class TFailingDevice : public QIODevice {
+public:
+    explicit TFailingDevice(qint64 budget) : FBudget(budget) { open(QIODevice::ReadWrite | QIODevice::Unbuffered); }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char* data, qint64 size) override
+    {
+        if (FBudget < size)
+            return -1;
+        FBudget -= size;
+        std::fill_n(data, size, 'x');
+        return size;
+    }
+    qint64 writeData(const char*, qint64 size) override
+    {
+        if (FBudget < size)
+            return -1;
+        FBudget -= size;
+        return size;
+    }
+
+private:
+    qint64 FBudget;
+};
+
 } // namespace
+
+TEST(LzrwStream, FailingDevicesRaise)
+{
+    const auto errorOf = [](QIODevice& source, QIODevice& target) {
+        try {
+            CompressStream(source, target);
+        } catch (const TrsException& e) {
+            return e.Message();
+        }
+        return QString();
+    };
+    QBuffer source;
+    source.setData(XmlLikeText(100000));
+    source.open(QIODevice::ReadOnly);
+    TFailingDevice target(5000);
+    EXPECT_TRUE(errorOf(source, target).startsWith(u"Storage library error: Can't write LZRW data: "));
+    TFailingDevice input(100000);
+    QBuffer output;
+    output.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(errorOf(input, output).startsWith(u"Storage library error: Can't read LZRW data: "));
+}
 
 TEST(LzrwBlock, ChunkThatDoesNotShrinkIsStoredOneByteLonger)
 {
