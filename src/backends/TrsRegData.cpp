@@ -24,6 +24,7 @@ constexpr REGSAM SaveAccess = KEY_READ | KEY_CREATE_SUB_KEY | KEY_SET_VALUE;
 // get a buffer as long as the key's longest name, so no name ends a list.
 constexpr DWORD ValueNameBuffer = 520;
 constexpr DWORD KeyNameBuffer = 260;
+constexpr qsizetype MaxKeyNameLength = 255;
 
 // The typed binary value: a 10-byte REG_BINARY of the key type (2 bytes) and
 // the 8 value bytes, little-endian. Reader and writer are the two functions
@@ -428,6 +429,7 @@ void TrsRegData::DoSaveStorage()
 {
     if (!Storage() || FRootPath.isEmpty())
         return;
+    CheckSectionNames();
     const HKEY root = OpenRootKey();
     HKEY key = 0;
     if (OpenKey(root, FRootPath, SaveAccess, key) == ERROR_SUCCESS) {
@@ -451,6 +453,20 @@ void TrsRegData::DoSaveStorage()
     CloseRootKey(root);
     if (closed != ERROR_SUCCESS)
         RaiseRegError("Close key. (", closed);
+}
+
+// The save empties the root key before it writes the tree: a section the
+// registry would refuse as a key name is reported before anything is deleted,
+// with the error its creation would give.
+void TrsRegData::CheckSectionNames()
+{
+    TrsStorage& storage = *Storage();
+    for (int i = 0; i < storage.SectionItemCount(); ++i) {
+        const QString& name = storage.GetSectionItem(i)->Name;
+        const qsizetype length = Wide() ? name.size() : AnsiEncode(name).size();
+        if (length > MaxKeyNameLength || name.contains(u'\\'))
+            RaiseRegError("Create key. (", ERROR_INVALID_PARAMETER);
+    }
 }
 
 void TrsRegData::ClearRegKey(HKEY Key)

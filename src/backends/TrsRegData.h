@@ -68,6 +68,7 @@ private:
     void ReadRegKey(HKEY Key);
     void ReadValue(const QString& Name, DWORD Type, const QByteArray& Data);
     void WriteKeyValue(const QString& Name, DWORD Type, const QByteArray& Data);
+    void CheckSectionNames();
     void ClearRegKey(HKEY Key);
     void DeleteSubKeys(HKEY Key);
     void WriteRegKey(HKEY Key);

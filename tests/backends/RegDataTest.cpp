@@ -290,6 +290,20 @@ TEST_P(RegData, KeysThatCannotBeCreatedAreReported)
             "TrsRegData error: Create key. (1009) The configuration registry database is corrupt.");
     }
     EXPECT_EQ(FStorage.RootSection(), "");
+
+    // A name the registry refuses is reported before the saved tree is touched.
+    FData.SetRegistryApi(nullptr);
+    registry.FFailCreate.clear();
+    FStorage.Save();
+    FStorage.WriteInteger(QString(256, u'n') + "\\k", 2);
+    try {
+        FStorage.Save();
+        FAIL() << "no error";
+    } catch (const TrsException& error) {
+        EXPECT_EQ(error.Message(), "TrsRegData error: Create key. (87) The parameter is incorrect.");
+    }
+    FOther.Load();
+    EXPECT_EQ(Dump(FOther), (QStringList { "[sub]", "sub\\k=3:1" }));
 }
 
 TEST_P(RegData, ReportsProgressOfLoadAndSave)
