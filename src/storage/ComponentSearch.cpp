@@ -41,8 +41,8 @@ TComponent* Search(const QMetaObject& metaObject, TComponent* owner)
 
 } // namespace
 
-TComponent* FindComponentOfClass(const QMetaObject& metaObject, TComponent* owner,
-    const TrsFoundComponentEvent& callback, void* data)
+TComponent* FindComponentOfClass(
+    const QMetaObject& metaObject, TComponent* owner, const TrsFoundComponentEvent& callback, void* data)
 {
     TComponent* found = Search(metaObject, owner);
     if (found && callback)

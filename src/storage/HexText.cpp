@@ -35,11 +35,16 @@ int HexValue(unsigned code)
     return code < 256 ? HexValues[code] : -1;
 }
 
-unsigned CharCode(QChar c) { return c.unicode(); }
-unsigned CharCode(char c) { return static_cast<unsigned char>(c); }
+unsigned CharCode(QChar c)
+{
+    return c.unicode();
+}
+unsigned CharCode(char c)
+{
+    return static_cast<unsigned char>(c);
+}
 
-template <typename View>
-bool IsHexTextOf(View text)
+template <typename View> bool IsHexTextOf(View text)
 {
     qsizetype digits = 0;
     qsizetype commas = 0;
@@ -59,8 +64,7 @@ bool IsHexTextOf(View text)
     return commas < digits && digits / commas <= 4;
 }
 
-template <typename View>
-QByteArray HexDecodeOf(View text)
+template <typename View> QByteArray HexDecodeOf(View text)
 {
     QByteArray result;
     result.reserve(text.size() / 2);
@@ -130,14 +134,44 @@ QByteArray HexEncode(QByteArrayView bytes)
     return result;
 }
 
-void SetHexLineBreak(const QByteArray& lineBreak) { GHexLineBreak = lineBreak; }
-QByteArray HexLineBreak() { return GHexLineBreak; }
-void SetHexStartColumn(int column) { GHexStartColumn = column; }
-int HexStartColumn() { return GHexStartColumn; }
-void SetHexCompact(bool compact) { GHexCompact = compact; }
-bool HexCompact() { return GHexCompact; }
+void SetHexLineBreak(const QByteArray& lineBreak)
+{
+    GHexLineBreak = lineBreak;
+}
+QByteArray HexLineBreak()
+{
+    return GHexLineBreak;
+}
+void SetHexStartColumn(int column)
+{
+    GHexStartColumn = column;
+}
+int HexStartColumn()
+{
+    return GHexStartColumn;
+}
+void SetHexCompact(bool compact)
+{
+    GHexCompact = compact;
+}
+bool HexCompact()
+{
+    return GHexCompact;
+}
 
-bool IsHexText(QStringView text) { return IsHexTextOf(text); }
-bool IsHexText(QByteArrayView text) { return IsHexTextOf(text); }
-QByteArray HexDecode(QStringView text) { return HexDecodeOf(text); }
-QByteArray HexDecode(QByteArrayView text) { return HexDecodeOf(text); }
+bool IsHexText(QStringView text)
+{
+    return IsHexTextOf(text);
+}
+bool IsHexText(QByteArrayView text)
+{
+    return IsHexTextOf(text);
+}
+QByteArray HexDecode(QStringView text)
+{
+    return HexDecodeOf(text);
+}
+QByteArray HexDecode(QByteArrayView text)
+{
+    return HexDecodeOf(text);
+}

@@ -40,7 +40,8 @@ qsizetype ReadUpTo(QIODevice& source, char* data, qsizetype size)
     while (done < size) {
         const qint64 got = source.read(data + done, size - done);
         if (got < 0)
-            RaiseStorageError(ekGeneral, QStringLiteral("Can't read LZRW data: %1.").arg(source.errorString()));
+            RaiseStorageError(
+                ekGeneral, QStringLiteral("Can't read LZRW data: %1.").arg(source.errorString()));
         if (got == 0)
             break;
         done += got;
@@ -174,7 +175,10 @@ qsizetype DecompressBlock(const quint8* in, qsizetype n, quint8* out)
                 const qsizetype length = (in[pos + 1] & 15) + MinMatch;
                 need(2, length);
                 if (offset > o)
-                    RaiseDamaged(QStringLiteral("copy at offset %1 from output position %2 reaches before the start").arg(offset).arg(o));
+                    RaiseDamaged(
+                        QStringLiteral("copy at offset %1 from output position %2 reaches before the start")
+                            .arg(offset)
+                            .arg(o));
                 // Byte by byte: an overlapping copy repeats a pattern.
                 for (qsizetype k = 0; k < length; ++k, ++o)
                     out[o] = out[o - offset];
@@ -198,8 +202,9 @@ void CompressStream(QIODevice& source, QIODevice& target)
     do {
         got = ReadUpTo(source, chunk.data(), LzrwChunkSize);
         if (got > 0) {
-            const qsizetype length = compressor.CompressBlock(reinterpret_cast<const quint8*>(chunk.constData()), got,
-                reinterpret_cast<quint8*>(block.data()));
+            const qsizetype length
+                = compressor.CompressBlock(reinterpret_cast<const quint8*>(chunk.constData()), got,
+                    reinterpret_cast<quint8*>(block.data()));
             char header[4];
             qToLittleEndian(qint32(length), header);
             WriteAll(target, header, 4);
@@ -227,8 +232,8 @@ void DecompressStream(QIODevice& source, QIODevice& target)
         const qsizetype read = ReadUpTo(source, block.data(), n);
         if (read < n)
             RaiseDamaged(QStringLiteral("block of %1 bytes cut after %2 bytes").arg(n).arg(read));
-        const qsizetype size = DecompressBlock(reinterpret_cast<const quint8*>(block.constData()), n,
-            reinterpret_cast<quint8*>(chunk.data()));
+        const qsizetype size = DecompressBlock(
+            reinterpret_cast<const quint8*>(block.constData()), n, reinterpret_cast<quint8*>(chunk.data()));
         WriteAll(target, chunk.constData(), size);
     }
 }

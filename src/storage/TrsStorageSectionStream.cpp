@@ -78,8 +78,8 @@ public:
             WriteInt32(qint32(key.Value.VBuffer.size()));
             FBytes.append(key.Value.VBuffer);
         } else {
-            FBytes.append(reinterpret_cast<const char*>(key.Value.Data.data()),
-                FixedPayloadSize(key.Value.kvType));
+            FBytes.append(
+                reinterpret_cast<const char*>(key.Value.Data.data()), FixedPayloadSize(key.Value.kvType));
         }
     }
     const QByteArray& Bytes() const { return FBytes; }
@@ -105,7 +105,10 @@ private:
 // the stream ends early or holds a value no writer produces.
 class TSectionStreamReader {
 public:
-    explicit TSectionStreamReader(QIODevice& stream) : FStream(stream) {}
+    explicit TSectionStreamReader(QIODevice& stream)
+        : FStream(stream)
+    {
+    }
 
     bool ReadCounts(qint32& subsections, qint32& keys)
     {
@@ -204,7 +207,9 @@ bool IsSectionName(const QString& name)
 // when an exception passes.
 class TClientsSilenced {
 public:
-    explicit TClientsSilenced(TrsClientList& list) : FList(list), FWasActive(list.Active())
+    explicit TClientsSilenced(TrsClientList& list)
+        : FList(list)
+        , FWasActive(list.Active())
     {
         FList.SetActive(false);
     }
@@ -262,7 +267,9 @@ constexpr quint16 SavedChangeMark = 128;
 // Removes a state when it leaves scope, also when an exception passes.
 class TStateIncluded {
 public:
-    TStateIncluded(TrsStorageStates& states, TrsStorageState state) : FStates(states), FState(state)
+    TStateIncluded(TrsStorageStates& states, TrsStorageState state)
+        : FStates(states)
+        , FState(state)
     {
         FStates.Include(FState);
     }
@@ -330,7 +337,8 @@ bool IsStaleListKey(QStringView name, QStringView baseName, qsizetype lineCount)
     if (SameAsciiText(name, baseName))
         return true;
     const qsizetype prefixSize = baseName.size() + 5;
-    if (name.size() < prefixSize || !SameText(name.left(prefixSize), baseName.toString() + QStringLiteral(".Item")))
+    if (name.size() < prefixSize
+        || !SameText(name.left(prefixSize), baseName.toString() + QStringLiteral(".Item")))
         return false;
     qint64 number = 0;
     for (const QChar c : name.sliced(prefixSize)) {
@@ -367,7 +375,7 @@ void TrsStorage::SectionSaveToStream(const QString& Section, QIODevice& Stream)
         ChildRange(id, childBegin, childEnd);
         KeyRunOf(id, keyBegin, keyEnd);
         writer.WriteCounts(childEnd - childBegin, keyEnd - keyBegin);
-        stack.push_back({sectionIdx, childBegin, childEnd});
+        stack.push_back({ sectionIdx, childBegin, childEnd });
     };
     const auto writeKeys = [&](int sectionIdx) {
         int keyBegin, keyEnd;
@@ -377,8 +385,9 @@ void TrsStorage::SectionSaveToStream(const QString& Section, QIODevice& Stream)
             CheckStreamName(key.Name, "key", u'\\' + GetSectionPath(sectionIdx) + u'\\' + key.Name);
             if (key.Value.VString.size() > std::numeric_limits<qint32>::max() / 2
                 || key.Value.VBuffer.size() > std::numeric_limits<qint32>::max())
-                RaiseStorageError(ekGeneral, QStringLiteral("Can't save key \"%1\" to stream: its value is too large.")
-                                                 .arg(u'\\' + GetSectionPath(sectionIdx) + u'\\' + key.Name));
+                RaiseStorageError(ekGeneral,
+                    QStringLiteral("Can't save key \"%1\" to stream: its value is too large.")
+                        .arg(u'\\' + GetSectionPath(sectionIdx) + u'\\' + key.Name));
             writer.WriteKey(key);
         }
     };
@@ -396,8 +405,8 @@ void TrsStorage::SectionSaveToStream(const QString& Section, QIODevice& Stream)
         }
     }
     if (Stream.write(writer.Bytes()) != writer.Bytes().size())
-        RaiseStorageError(ekGeneral, QStringLiteral("Can't save section \"%1\" to stream: %2")
-                                         .arg(Section, Stream.errorString()));
+        RaiseStorageError(ekGeneral,
+            QStringLiteral("Can't save section \"%1\" to stream: %2").arg(Section, Stream.errorString()));
 }
 
 void TrsStorage::SectionLoadFromStream(const QString& Section, QIODevice& Stream)
@@ -499,11 +508,12 @@ void TrsStorage::SectionRename(const QString& OldName, const QString& NewName)
     if (!AbsolutePathParts(NewName, GetSectionPath(FSectionIdx), newParts))
         return;
     if (StartsWithParts(newParts, oldParts))
-        RaiseStorageError(ekGeneral, QStringLiteral("Can't rename section \"%1\" to \"%2\": %3.")
-                                         .arg(OldName, NewName,
-                                             newParts.size() == oldParts.size()
-                                                 ? QStringLiteral("it is the same section")
-                                                 : QStringLiteral("the new name lies inside the section")));
+        RaiseStorageError(ekGeneral,
+            QStringLiteral("Can't rename section \"%1\" to \"%2\": %3.")
+                .arg(OldName, NewName,
+                    newParts.size() == oldParts.size()
+                        ? QStringLiteral("it is the same section")
+                        : QStringLiteral("the new name lies inside the section")));
     QBuffer content;
     content.open(QIODevice::ReadWrite);
     SectionSaveToStream(u'\\' + oldPath, content);

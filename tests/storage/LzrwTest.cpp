@@ -38,6 +38,7 @@ QByteArray Block(const QByteArray& bytes)
     return stream + bytes;
 }
 
+// Blanks between the digits are skipped.
 QByteArray Hex(const char* hex)
 {
     return QByteArray::fromHex(hex);
@@ -76,7 +77,11 @@ QString DecompressError(const QByteArray& stream)
 // fail.
 class TFailingDevice : public QIODevice {
 public:
-    explicit TFailingDevice(qint64 budget) : FBudget(budget) { open(QIODevice::ReadWrite | QIODevice::Unbuffered); }
+    explicit TFailingDevice(qint64 budget)
+        : FBudget(budget)
+    {
+        open(QIODevice::ReadWrite | QIODevice::Unbuffered);
+    }
     bool isSequential() const override { return true; }
 
 protected:
@@ -128,21 +133,21 @@ TEST(LzrwBlock, ChunkThatDoesNotShrinkIsStoredOneByteLonger)
     QRandomGenerator random(1);
     const QByteArray data = RandomBytes(random, 1000);
     EXPECT_EQ(Compress(data), Block(Hex("80") + data));
-    EXPECT_EQ(Compress("ab"), Block("\x80" "ab"));
+    EXPECT_EQ(Compress("ab"), Block(Hex("80") + "ab"));
     EXPECT_EQ(Compress(QByteArray()), QByteArray());
 }
 
 TEST(LzrwBlock, RunOfFifteenIsALiteralAndAMatch)
 {
     // Literal "a", then a match of 14 at offset 1; control bits 01.
-    EXPECT_EQ(Compress(QByteArray(15, 'a')), Block(Hex("40" "4000" "61" "001B")));
+    EXPECT_EQ(Compress(QByteArray(15, 'a')), Block(Hex("40 4000 61 001B")));
 }
 
 TEST(LzrwBlock, LongRunsAreSplitIntoRunItemsOfAtMost4095)
 {
-    EXPECT_EQ(Compress(QByteArray(16, 'b')), Block(Hex("40" "8000" "00000062")));
-    EXPECT_EQ(Compress(QByteArray(4095, 'b')), Block(Hex("40" "8000" "000FEF62")));
-    EXPECT_EQ(Compress(QByteArray(5000, 'b')), Block(Hex("40" "C000" "000FEF62" "00037962")));
+    EXPECT_EQ(Compress(QByteArray(16, 'b')), Block(Hex("40 8000 00000062")));
+    EXPECT_EQ(Compress(QByteArray(4095, 'b')), Block(Hex("40 8000 000FEF62")));
+    EXPECT_EQ(Compress(QByteArray(5000, 'b')), Block(Hex("40 C000 000FEF62 00037962")));
     EXPECT_EQ(Decompress(Compress(QByteArray(5000, 'b'))), QByteArray(5000, 'b'));
 }
 
@@ -153,7 +158,7 @@ TEST(LzrwBlock, SeventeenItemsTakeASecondControlWord)
     for (char c = 'A'; c < 'A' + 17; ++c)
         data += c;
     data += QByteArray(40, 'z');
-    const QByteArray expected = Hex("40" "0000") + data.left(16) + Hex("4000") + "Q" + Hex("0000187A");
+    const QByteArray expected = Hex("40 0000") + data.left(16) + Hex("4000") + "Q" + Hex("0000187A");
     EXPECT_EQ(Compress(data), Block(expected));
     EXPECT_EQ(Decompress(Block(expected)), data);
 }
@@ -169,7 +174,7 @@ TEST(LzrwStream, InputOfExactlyOneChunkGivesOneBlock)
     const QByteArray longer = chunk + "x";
     const QByteArray twoBlocks = Compress(longer);
     EXPECT_EQ(twoBlocks.size(), 4 + first + 4 + 2);
-    EXPECT_TRUE(twoBlocks.endsWith(Hex("02000000" "80") + "x"));
+    EXPECT_TRUE(twoBlocks.endsWith(Hex("02000000 80") + "x"));
     EXPECT_EQ(Decompress(twoBlocks), longer);
 }
 
@@ -194,7 +199,7 @@ TEST(LzrwStream, PositionsBeyond32767AreNeverMatchCandidates)
 TEST(LzrwStream, RandomAndTextualDataRoundTrip)
 {
     QRandomGenerator random(42);
-    for (const qsizetype size : {1, 2, 3, 17, 4096, 32781, 32782, 32783, 70000, 100001}) {
+    for (const qsizetype size : { 1, 2, 3, 17, 4096, 32781, 32782, 32783, 70000, 100001 }) {
         const QByteArray noise = RandomBytes(random, size);
         EXPECT_EQ(Decompress(Compress(noise)), noise) << size;
         const QByteArray text = XmlLikeText(size);
@@ -210,7 +215,7 @@ TEST(LzrwStream, RandomAndTextualDataRoundTrip)
 TEST(LzrwStream, ZeroLengthOrEndOfSourceEndsTheStream)
 {
     EXPECT_EQ(Decompress(QByteArray()), QByteArray());
-    EXPECT_EQ(Decompress(Block("\x80" "ab") + Hex("00000000") + "garbage"), QByteArray("ab"));
+    EXPECT_EQ(Decompress(Block(Hex("80") + "ab") + Hex("00000000") + "garbage"), QByteArray("ab"));
 }
 
 TEST(LzrwStream, DamagedInputRaisesWithAClearReason)
@@ -219,15 +224,17 @@ TEST(LzrwStream, DamagedInputRaisesWithAClearReason)
     EXPECT_EQ(DecompressError(Hex("401F")), prefix + "block length cut after 2 bytes.");
     EXPECT_EQ(DecompressError(Hex("FFFFFFFF")), prefix + "block length -1 out of range.");
     EXPECT_EQ(DecompressError(Hex("10800000")), prefix + "block length 32784 out of range.");
-    EXPECT_EQ(DecompressError(Hex("05000000" "806162")), prefix + "block of 5 bytes cut after 3 bytes.");
-    EXPECT_EQ(DecompressError(Block(Hex("41" "0000" "61"))), prefix + "unknown block kind 65.");
-    EXPECT_EQ(DecompressError(Block(Hex("40" "80"))), prefix + "compressed block of 2 bytes has no control word.");
-    EXPECT_EQ(DecompressError(Block(Hex("40" "8000" "0013"))), prefix + "copy at offset 1 from output position 0 reaches before the start.");
-    EXPECT_EQ(DecompressError(Block(Hex("40" "4000" "61" "00"))), prefix + "item cut at the end of a block.");
-    EXPECT_EQ(DecompressError(Block(Hex("40" "0000" "61626364616263646162636461626364" "61"))),
+    EXPECT_EQ(DecompressError(Hex("05000000 806162")), prefix + "block of 5 bytes cut after 3 bytes.");
+    EXPECT_EQ(DecompressError(Block(Hex("41 0000 61"))), prefix + "unknown block kind 65.");
+    EXPECT_EQ(
+        DecompressError(Block(Hex("40 80"))), prefix + "compressed block of 2 bytes has no control word.");
+    EXPECT_EQ(DecompressError(Block(Hex("40 8000 0013"))),
+        prefix + "copy at offset 1 from output position 0 reaches before the start.");
+    EXPECT_EQ(DecompressError(Block(Hex("40 4000 61 00"))), prefix + "item cut at the end of a block.");
+    EXPECT_EQ(DecompressError(Block(Hex("40 0000 61626364616263646162636461626364 61"))),
         prefix + "item cut at the end of a block.");
     // Nine runs of 4111 bytes would pass the chunk size.
-    QByteArray runs = Hex("40" "FF80");
+    QByteArray runs = Hex("40 FF80");
     for (int i = 0; i < 9; ++i)
         runs += Hex("000FFF61");
     EXPECT_EQ(DecompressError(Block(runs)), prefix + "block expands beyond 32782 bytes.");

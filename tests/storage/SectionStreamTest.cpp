@@ -37,8 +37,7 @@ void Load(TrsStorage& storage, const QByteArray& bytes, const QString& section =
 }
 
 // The message of the TrsException that F raises, or empty.
-template <typename F>
-std::string ErrorOf(F&& f)
+template <typename F> std::string ErrorOf(F&& f)
 {
     try {
         f();
@@ -58,8 +57,8 @@ void FillEveryKeyType(TrsStorage& s)
     s.WriteBuffer(QStringLiteral("\\Output\\EmptyBuffer"), bytes, 0);
     s.WriteInteger(QStringLiteral("\\Output\\Integer"), -123456);
     s.WriteFloat(QStringLiteral("\\Output\\Float"), 3.25e-7);
-    s.WriteCurrency(QStringLiteral("\\Output\\Pdf\\Currency"), TCurrency{-98765432101LL});
-    s.WriteDateTime(QStringLiteral("\\Output\\Pdf\\DateTime"), TDateTime{45123.75});
+    s.WriteCurrency(QStringLiteral("\\Output\\Pdf\\Currency"), TCurrency { -98765432101LL });
+    s.WriteDateTime(QStringLiteral("\\Output\\Pdf\\DateTime"), TDateTime { 45123.75 });
     s.WriteBoolean(QStringLiteral("\\Output\\Pdf\\Boolean"), true);
     s.WritePoint(QStringLiteral("\\Caption\\Point"), QPoint(-3, 70000));
     s.WriteInt64(QStringLiteral("\\Caption\\Int64"), -9000000000000000000LL);
@@ -133,7 +132,8 @@ TEST(SectionStream, LayoutIsCountsThenSubsectionsThenKeysLittleEndian)
         + QByteArray("\x03\x00\x07\x00\x00\x00", 6) + Name("s") + QByteArray("\x01\x00", 2) + Le32(4)
         + QByteArray("h\0i\0", 4);
     EXPECT_EQ(Save(storage), expected);
-    EXPECT_EQ(Save(storage, QStringLiteral("A")), Le32(0) + Le32(1) + Name("k") + QByteArray("\x03\x00\x07\x00\x00\x00", 6));
+    EXPECT_EQ(Save(storage, QStringLiteral("A")),
+        Le32(0) + Le32(1) + Name("k") + QByteArray("\x03\x00\x07\x00\x00\x00", 6));
 }
 
 TEST(SectionStream, WholeTreeRoundTripsEveryKeyType)
@@ -212,7 +212,8 @@ TEST(SectionStream, DamagedStreamsRaiseInsteadOfBuildingABrokenTree)
     EXPECT_EQ(loadError(Le32(0x7fffffff) + Le32(0x7fffffff)), error);
     // Odd byte count of a string, and a huge buffer count.
     EXPECT_EQ(loadError(Le32(0) + Le32(1) + Name("s") + QByteArray("\x01\x00", 2) + Le32(3) + "abc"), error);
-    EXPECT_EQ(loadError(Le32(0) + Le32(1) + Name("b") + QByteArray("\x02\x00", 2) + Le32(0x7fffffff) + "x"), error);
+    EXPECT_EQ(
+        loadError(Le32(0) + Le32(1) + Name("b") + QByteArray("\x02\x00", 2) + Le32(0x7fffffff) + "x"), error);
     // A subsection name must be one path component.
     EXPECT_EQ(loadError(Le32(1) + Le32(0) + Name("A\\B") + Le32(0) + Le32(0)), error);
     EXPECT_EQ(loadError(Le32(1) + Le32(0) + Name("") + Le32(0) + Le32(0)), error);
@@ -248,13 +249,15 @@ TEST(SectionStream, NamesLongerThan255CharactersAreRefusedAndNothingIsWritten)
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     const std::string message = ErrorOf([&] { storage.SectionSaveToStream(QString(), buffer); });
-    EXPECT_EQ(message, "Storage library error: Can't save key \"\\A\\" + std::string(256, 'k')
+    EXPECT_EQ(message,
+        "Storage library error: Can't save key \"\\A\\" + std::string(256, 'k')
             + "\" to stream: names may have at most 255 characters.");
     EXPECT_TRUE(buffer.data().isEmpty());
 
     TrsStorage sections;
     sections.SectionAdd(QString(300, u's'));
-    EXPECT_EQ(ErrorOf([&] { Save(sections); }), "Storage library error: Can't save section \"" + std::string(300, 's')
+    EXPECT_EQ(ErrorOf([&] { Save(sections); }),
+        "Storage library error: Can't save section \"" + std::string(300, 's')
             + "\" to stream: names may have at most 255 characters.");
 }
 
@@ -283,7 +286,8 @@ TEST(SectionStreamRename, OntoItselfOrIntoItsOwnSubtreeRaisesAndChangesNothing)
     storage.SetRootSection(QStringLiteral("Output"));
     const std::string before = Describe(storage);
     const std::string prefix = "Storage library error: Can't rename section ";
-    EXPECT_EQ(ErrorOf([&] { storage.SectionRename(QStringLiteral("\\Output"), QStringLiteral("\\OUTPUT/")); }),
+    EXPECT_EQ(
+        ErrorOf([&] { storage.SectionRename(QStringLiteral("\\Output"), QStringLiteral("\\OUTPUT/")); }),
         prefix + "\"\\Output\" to \"\\OUTPUT/\": it is the same section.");
     EXPECT_EQ(ErrorOf([&] { storage.SectionRename(QStringLiteral("Pdf"), QStringLiteral("Pdf\\Inner")); }),
         prefix + "\"Pdf\" to \"Pdf\\Inner\": the new name lies inside the section.");
@@ -347,7 +351,7 @@ TEST(SectionStreamSaveChanges, SavesOnlyKeysThatDifferFromTheDefaults)
 TEST(SectionStreamStrings, WriteOverALongerListLeavesExactlyTheNewItems)
 {
     TrsStorage storage;
-    const QStringList five = {"a", "b", "c", "d", "e"};
+    const QStringList five = { "a", "b", "c", "d", "e" };
     storage.WriteStrings(QStringLiteral("\\Lists\\Names"), five);
     storage.WriteString(QStringLiteral("\\Lists\\NAMES"), QStringLiteral("base key"));
     storage.WriteString(QStringLiteral("\\Lists\\names.item"), QStringLiteral("no digits"));
@@ -358,7 +362,7 @@ TEST(SectionStreamStrings, WriteOverALongerListLeavesExactlyTheNewItems)
     EXPECT_EQ(Utf8(lines), Utf8(five));
 
     storage.SetRootSection(QStringLiteral("Elsewhere"));
-    storage.WriteStrings(QStringLiteral("\\Lists\\Names"), {"x", "y"});
+    storage.WriteStrings(QStringLiteral("\\Lists\\Names"), { "x", "y" });
     EXPECT_EQ(Utf8(storage.RootSection()), "Elsewhere");
     storage.SetRootSection(QStringLiteral("Lists"));
     QStringList keys;
@@ -376,9 +380,9 @@ TEST(SectionStreamStrings, WriteOverALongerListLeavesExactlyTheNewItems)
 TEST(SectionStreamStrings, ReadOfAMissingListIsFalseAndEmpty)
 {
     TrsStorage storage;
-    storage.WriteStrings(QStringLiteral("\\Top"), {"1", "2", "3"});
+    storage.WriteStrings(QStringLiteral("\\Top"), { "1", "2", "3" });
     EXPECT_TRUE(storage.KeyExist(QStringLiteral("\\Top.Item2")));
-    QStringList lines = {"stale"};
+    QStringList lines = { "stale" };
     EXPECT_FALSE(storage.ReadStrings(QStringLiteral("\\Missing\\List"), lines));
     EXPECT_TRUE(lines.isEmpty());
     EXPECT_FALSE(storage.SectionExist(QStringLiteral("\\Missing")));

@@ -31,7 +31,8 @@ TEST(UtilsComponentSearch, OwnerFirstThenOtherFormsThenDataModulesLastFirst)
     TComponent* told = nullptr;
     int data = 7;
     void* toldData = nullptr;
-    EXPECT_EQ(FindComponentOfClass<TrsStorage>(&owner,
+    EXPECT_EQ(FindComponentOfClass<TrsStorage>(
+                  &owner,
                   [&](void* d, TComponent* c) {
                       toldData = d;
                       told = c;
@@ -44,7 +45,8 @@ TEST(UtilsComponentSearch, OwnerFirstThenOtherFormsThenDataModulesLastFirst)
     otherStorage->Free();
     laterOtherStorage->Free();
     told = nullptr;
-    EXPECT_EQ(FindComponentOfClass<TDerivedStorage>(&other, [&](void*, TComponent* c) { told = c; }), ownStorage);
+    EXPECT_EQ(
+        FindComponentOfClass<TDerivedStorage>(&other, [&](void*, TComponent* c) { told = c; }), ownStorage);
     EXPECT_EQ(FindComponentOfClass<TForm>(&owner), nullptr);
     EXPECT_EQ(told, ownStorage);
 }

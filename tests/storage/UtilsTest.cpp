@@ -68,7 +68,7 @@ TEST(UtilsPath, NextPathPartWalksComponentsAndStopsAtSeparators)
 
 TEST(UtilsText, SwapByteOrderStopsAtTheFirstZeroUnit)
 {
-    char16_t units[] = {0x4100, 0x0042, 0x0000, 0x4300};
+    char16_t units[] = { 0x4100, 0x0042, 0x0000, 0x4300 };
     SwapByteOrder(units, 4);
     EXPECT_EQ(units[0], 0x0041);
     EXPECT_EQ(units[1], 0x4200);
