@@ -239,6 +239,10 @@ bool SetOrdProp(QObject* object, const QMetaProperty& prop, int value)
     case tkEnumeration:
         if (prop.metaType().id() == QMetaType::Bool)
             return prop.write(object, QVariant(value != 0));
+        // An ordinal that names no value would leave the enum variable
+        // holding something its type cannot represent.
+        if (!prop.enumerator().valueToKey(value))
+            return false;
         return prop.write(object, MakeRawEnum(prop.metaType(), value));
     case tkSet:
         return prop.write(object, MakeRawEnum(prop.metaType(), value));

@@ -61,7 +61,8 @@ int GetSetElementOrdinal(const QMetaProperty& prop, QStringView name);
 // Typed access. Getters of a property of another kind give the neutral
 // value (0, empty, null); setters return false when the value was not
 // written (wrong kind, read-only property, incompatible object).
-// Ordinal kinds: integer, characters, enumeration, Boolean and set (as mask).
+// Ordinal kinds: integer, characters, enumeration, Boolean and set (as mask);
+// an ordinal that names no value of an enumeration is refused.
 int GetOrdProp(const QObject* object, const QMetaProperty& prop);
 bool SetOrdProp(QObject* object, const QMetaProperty& prop, int value);
 double GetFloatProp(const QObject* object, const QMetaProperty& prop);

@@ -103,6 +103,9 @@ TEST(PropertyAccess, OrdinalKindsReadAndWriteAsIntegers)
     for (const auto& [name, value] : readBack)
         EXPECT_EQ(GetOrdProp(&sample, Prop(sample, name)), value) << name;
 
+    EXPECT_FALSE(SetOrdProp(&sample, Prop(sample, "Shade"), 3));
+    EXPECT_FALSE(SetOrdProp(&sample, Prop(sample, "Shade"), -1));
+    EXPECT_EQ(sample.FShade, TPropertySample::shDark);
     EXPECT_FALSE(SetOrdProp(&sample, Prop(sample, "Caption"), 1));
     EXPECT_FALSE(SetOrdProp(&sample, Prop(sample, "Fixed"), 1));
     EXPECT_EQ(GetOrdProp(&sample, Prop(sample, "Fixed")), 7);
