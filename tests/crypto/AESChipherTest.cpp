@@ -138,16 +138,5 @@ TEST(AESChipherKey, KeyChangesTakeEffectOnTheNextOperation)
     EXPECT_NE(wrong, plain);
 }
 
-TEST(AESChipherDefaults, NewCipherIsEcbWith128BitEmptyKey)
-{
-    TAESChipher cipher;
-    EXPECT_EQ(cipher.Mode(), cmECB);
-    EXPECT_EQ(cipher.KeyBits(), ck128);
-    EXPECT_TRUE(cipher.Key().isEmpty());
-    TAESChipher zeroKey = MakeCipher(ck128, KeyText(QByteArray(16, '\0')));
-    const QByteArray plain = RandomBytes(16, 3);
-    EXPECT_EQ(EncryptBlocks(cipher, plain), EncryptBlocks(zeroKey, plain));
-}
-
 INSTANTIATE_TEST_SUITE_P(
     BothPaths, AesPathTest, testing::Values(AesPath::Table, AesPath::Instructions), PathName);
