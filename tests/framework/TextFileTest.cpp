@@ -60,6 +60,18 @@ TEST(TextFile, MissingFolderRaisesTheCreateErrorAndLeavesNothing)
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
 }
 
+TEST(TextFile, TargetThatCannotBeReplacedKeepsWhatWasThere)
+{
+    QTemporaryDir dir;
+    const QString name = dir.filePath("taken.bts");
+    ASSERT_TRUE(QDir(dir.path()).mkdir("taken.bts"));
+    WriteBytes(dir.filePath("taken.bts/inside"), "old");
+    EXPECT_THROW(WriteTextFile(name, { "new" }), EFCreateError);
+    EXPECT_EQ(ReadBytes(dir.filePath("taken.bts/inside")), QByteArray("old"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList({ "taken.bts" }));
+}
+
 TEST(TextFile, ReadsByByteOrderMarkOrElseAsAnsi)
 {
     QTemporaryDir dir;
