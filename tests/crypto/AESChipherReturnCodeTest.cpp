@@ -111,3 +111,20 @@ TEST(AESChipherString, RejectedInputGivesAnEmptyString)
     EXPECT_TRUE(cipher.StringDecrypt(WithLength(QByteArray(20, 'a'), 17)).isEmpty());
     EXPECT_EQ(cipher.StringDecrypt(cipher.StringEncrypt("x")), "x");
 }
+
+TEST(AESChipherBufferDecrypt, NoStoredLengthWritesPastTheSizeItAsksFor)
+{
+    TAESChipher cipher = MakeCipher(cmCBC);
+    for (unsigned seed = 0; seed < 500; ++seed) {
+        const int blocks = int(seed % 5);
+        QByteArray src = RandomBytes(4 + 16 * blocks, seed);
+        qToLittleEndian<qint32>(qint32(seed % 90) - 5, src.data());
+        int size = 0;
+        if (cipher.BufferDecrypt(src.constData(), int(src.size()), nullptr, size)
+            != TAESChipher::ErrDestTooSmall)
+            continue;
+        QByteArray dest(size + 16, 'g');
+        const int result = cipher.BufferDecrypt(src.constData(), int(src.size()), dest.data(), size);
+        EXPECT_EQ(dest.mid(size), QByteArray(16, 'g')) << "seed " << seed << ", result " << result;
+    }
+}
