@@ -1,5 +1,6 @@
 #include "framework/Component.h"
 
+#include "framework/TApplication.h"
 #include "framework/TextCompare.h"
 
 #include <algorithm>
@@ -72,9 +73,11 @@ void TComponent::EndLoading()
     for (TComponent* component : owned)
         component->ClearLoading();
     FState &= ~unsigned(csLoading);
+    // A component that fails to finish loading (a storage whose file does
+    // not parse, say) is reported, and the others still load.
     for (TComponent* component : owned)
         if (std::find(FComponents.begin(), FComponents.end(), component) != FComponents.end())
-            component->Loaded();
+            Application().HandleExceptions([component] { component->Loaded(); });
     Loaded();
 }
 

@@ -67,7 +67,8 @@ public:
     // created while their owner loads start in csLoading too.
     void BeginLoading();
     // Clears csLoading and calls Loaded() on each owned component in
-    // creation order, then on this one.
+    // creation order, then on this one. An error from an owned component's
+    // Loaded() is shown through the application and the rest go on.
     void EndLoading();
 
 protected:

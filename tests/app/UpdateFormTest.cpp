@@ -6,6 +6,8 @@
 #include "framework/TOpenDialog.h"
 #include "support/ScriptedUserInterface.h"
 
+#include "support/SampleTemplates.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -75,10 +77,10 @@ TEST_F(UpdateFormTest, CancelledDialogWritesNothingAndChangesNoSetting)
 
 TEST_F(UpdateFormTest, NewNameReplacesTheExtensionOfTheFileNamePartOnly)
 {
-    WriteFile("old.template.xml", "<mirovane3></mirovane3>");
-    WriteFile("noext", "<mirovane3></mirovane3>");
+    WriteFile("old.template.xml", kPlainTemplate);
+    WriteFile("noext", kPlainTemplate);
     ASSERT_TRUE(QDir(FDir.path()).mkdir("dir.with.dots"));
-    WriteFile("dir.with.dots/plain", "<mirovane3></mirovane3>");
+    WriteFile("dir.with.dots/plain", kPlainTemplate);
     FUi.Answers << Path("old.template.xml") << Path("noext") << Path("dir.with.dots/plain");
     FForm->sBitBtn1Click();
     FForm->sBitBtn1Click();
@@ -93,7 +95,7 @@ TEST_F(UpdateFormTest, NewNameReplacesTheExtensionOfTheFileNamePartOnly)
 
 TEST_F(UpdateFormTest, FailedWriteRaisesTheFileErrorAndConfirmsNothing)
 {
-    WriteFile("x.xml", "<mirovane3></mirovane3>");
+    WriteFile("x.xml", kPlainTemplate);
     ASSERT_TRUE(QDir(FDir.path()).mkdir("x.bts")); // a folder stands where the file would go
     FUi.Answers << Path("x.xml");
     try {

@@ -1,4 +1,7 @@
 #include "framework/Component.h"
+#include "framework/Exception.h"
+#include "framework/TApplication.h"
+#include "support/ScriptedUserInterface.h"
 
 #include <gtest/gtest.h>
 
@@ -117,4 +120,31 @@ TEST(Component, LoadedFollowsConfigurationOfEveryOwnedComponent)
     EXPECT_EQ(a->LoadedCount, 1);
     EXPECT_EQ(b->LoadedCount, 1);
     EXPECT_EQ(log, (QStringList { "a loaded", "b loaded", "form loaded" }));
+}
+
+namespace {
+
+class TFailingProbe : public TComponent {
+public:
+    using TComponent::TComponent;
+
+protected:
+    void Loaded() override { throw Exception(QStringLiteral("Storage library error: broken file")); }
+};
+
+} // namespace
+
+TEST(Component, FailingLoadedIsShownAndTheOthersStillLoad)
+{
+    ScriptedUserInterface ui;
+    Application().SetUserInterface(&ui);
+    QStringList log;
+    TProbe owner(nullptr, "form", &log);
+    owner.BeginLoading();
+    new TFailingProbe(&owner);
+    auto* after = new TProbe(&owner, "after", &log);
+    owner.EndLoading();
+    EXPECT_EQ(after->LoadedCount, 1);
+    EXPECT_EQ(ui.Errors, QStringList { "Storage library error: broken file" });
+    Application().SetUserInterface(nullptr);
 }

@@ -4,6 +4,8 @@
 #include "framework/TApplication.h"
 #include "framework/TOpenDialog.h"
 
+#include "support/SampleTemplates.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -140,7 +142,7 @@ TEST_F(UpdateWindowTest, ChosenNameGetsATemplateBesideItAndTheConfirmationNamesO
 {
     QFile old(Path("old.template.xml"));
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("<mirovane3></mirovane3>");
+    old.write(kPlainTemplate);
     old.close();
     const QStringList messages = ClickAndChoose("old.template.xml");
     EXPECT_EQ(FDialogTitle, "Select a Mirovane Template File");
@@ -153,7 +155,7 @@ TEST_F(UpdateWindowTest, ChoosingABtsFileOverwritesIt)
 {
     QFile existing(Path("job.bts"));
     ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
-    existing.write("<mirovane3></mirovane3><!--" + QByteArray(10000, 'x') + "-->");
+    existing.write(kPlainTemplate + "<!--" + QByteArray(10000, 'x') + "-->");
     existing.close();
     const QStringList messages = ClickAndChoose("job.bts");
     ASSERT_EQ(messages, QStringList { "New Profile Template File Saved as job.bts" });
@@ -169,7 +171,7 @@ TEST_F(UpdateWindowTest, TargetThatCannotBeCreatedShowsTheErrorAndNoConfirmation
     ASSERT_TRUE(QDir(FDir.path()).mkdir("blocked.bts")); // a folder where the file would go
     QFile old(Path("blocked.xml"));
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("<mirovane3></mirovane3>");
+    old.write(kPlainTemplate);
     old.close();
     const QStringList messages = ClickAndChoose("blocked.xml");
     ASSERT_EQ(messages.size(), 1);
