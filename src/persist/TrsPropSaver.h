@@ -91,6 +91,9 @@ public:
     void SetValues(const QString& Key, const QVariant& Value);
     // The owner form's window placement as ten comma-separated integers.
     QString FormPlacement() const;
+    // Changes nothing for a text of other than ten fields or one that puts
+    // the window beyond 2^24 in any direction; a field that is not an
+    // integer raises EConvertError.
     void SetFormPlacement(const QString& Value);
 
     // Resolves PropName from Instance along owned components and

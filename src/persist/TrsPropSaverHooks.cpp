@@ -55,6 +55,15 @@ int PlacementField(const QString& text, int index)
     return value;
 }
 
+// No screen reaches this far; a stored placement beyond it is damaged, and
+// the rectangle arithmetic on it would overflow.
+constexpr qint64 MaxPlacementCoordinate = 1 << 24;
+
+bool IsPlacementCoordinate(qint64 value)
+{
+    return value >= -MaxPlacementCoordinate && value <= MaxPlacementCoordinate;
+}
+
 } // namespace
 
 TForm* TrsPropSaver::OwnerForm() const
@@ -191,11 +200,16 @@ void TrsPropSaver::SetFormPlacement(const QString& Value)
     p.ptMaxPosition = QPoint(PlacementField(Value, 4), PlacementField(Value, 5));
     const bool placement = FFormPlacementOptions.Contains(pfpPlacement);
     const bool size = FFormPlacementOptions.Contains(pfpSize);
-    const int left = placement ? PlacementField(Value, 6) : form->Left();
-    const int top = placement ? PlacementField(Value, 7) : form->Top();
-    const int right = size ? left + (PlacementField(Value, 8) - PlacementField(Value, 6)) : left + form->Width();
-    const int bottom = size ? top + (PlacementField(Value, 9) - PlacementField(Value, 7)) : top + form->Height();
-    p.SetNormalPosition(left, top, right, bottom);
+    const qint64 left = placement ? PlacementField(Value, 6) : form->Left();
+    const qint64 top = placement ? PlacementField(Value, 7) : form->Top();
+    const qint64 right
+        = size ? left + (qint64(PlacementField(Value, 8)) - PlacementField(Value, 6)) : left + form->Width();
+    const qint64 bottom
+        = size ? top + (qint64(PlacementField(Value, 9)) - PlacementField(Value, 7)) : top + form->Height();
+    if (!IsPlacementCoordinate(left) || !IsPlacementCoordinate(top) || !IsPlacementCoordinate(right)
+        || !IsPlacementCoordinate(bottom))
+        return;
+    p.SetNormalPosition(int(left), int(top), int(right), int(bottom));
     if (left < right
         && (form->Position() == TForm::poScreenCenter || form->Position() == TForm::poDesktopCenter))
         form->SetPosition(TForm::poDesigned);
