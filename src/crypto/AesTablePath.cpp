@@ -28,9 +28,13 @@ constexpr quint8 Inverse(quint8 a)
 {
     if (a == 0)
         return 0;
+    // a^254 = a^-1, by square and multiply: 254 plain multiplications per
+    // entry exceed clang's constant-evaluation step limit.
     quint8 result = 1;
-    for (int i = 0; i < 254; ++i) // a^254 = a^-1
-        result = Mul(result, a);
+    for (int e = 254; e; e >>= 1, a = Mul(a, a)) {
+        if (e & 1)
+            result = Mul(result, a);
+    }
     return result;
 }
 

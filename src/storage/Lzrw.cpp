@@ -74,7 +74,7 @@ int TLzrwCompressor::LookupMatch(const quint8* in, qsizetype x, qsizetype size, 
     const std::uint32_t h = (key * 40543u >> 4) & (HashSize - 1);
     const qsizetype q = FHash[h];
     FHash[h] = static_cast<std::int16_t>(x);
-    if (q == -1 || x - q >= HashSize)
+    if (q == -1 || x - q > MaxOffset)
         return 0;
     int m = 0;
     while (m < MaxMatch && x + m < size && in[q + m] == in[x + m])

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# A long fuzzing campaign: each target (all, or those named as arguments,
+# such as fuzz_lzrw) runs -runs=10000000 on its own growing corpus under
+# build-fuzz/campaign/, seeded from fuzz/corpus/. FUZZ_SECONDS bounds each
+# target's time as well. Logs, crash inputs and a line of totals per target
+# go to build-fuzz/campaign/. Exits non-zero when any target crashed.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+source fuzz/env.sh
+
+out=build-fuzz/campaign
+mkdir -p "$out"
+targets=("$@")
+if ((${#targets[@]} == 0)); then
+  targets=()
+  for target in build-fuzz/fuzz/fuzz_*; do
+    [[ -x $target && -f $target ]] && targets+=("$(basename "$target")")
+  done
+fi
+status=0
+for name in "${targets[@]}"; do
+  corpus=$out/corpus/$name
+  mkdir -p "$corpus"
+  cp -n fuzz/corpus/"${name#fuzz_}"/* "$corpus"/ 2>/dev/null || true
+  log=$out/$name.log
+  limit=()
+  [[ -n ${FUZZ_SECONDS:-} ]] && limit=(-max_total_time="$FUZZ_SECONDS")
+  start=$(date +%s)
+  build-fuzz/fuzz/"$name" -runs=10000000 "${limit[@]}" -timeout=25 -rss_limit_mb=2048 \
+    -print_final_stats=1 -artifact_prefix="$out/$name-" "$corpus" >"$log" 2>&1
+  rc=$?
+  seconds=$(($(date +%s) - start))
+  runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' | tail -1)
+  result=ok
+  ((rc != 0)) && result="CRASH (exit $rc, see $log)" && status=1
+  echo "$name: ${runs:-?} executions in ${seconds}s, corpus $(ls "$corpus" | wc -l) files, $result" | tee -a "$out/totals.txt"
+done
+exit $status
