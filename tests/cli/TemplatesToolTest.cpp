@@ -96,6 +96,14 @@ TEST_F(TemplatesToolTest, DecryptAndEncryptKeepTheTreeAndNeverWriteTheSource)
     ASSERT_EQ(Run({ "dump", Path("enc2.xml") }), 0);
     EXPECT_EQ(FOut, plainDump);
     EXPECT_EQ(ReadFile("a.xml"), kPlainTemplate);
+
+    // The plain UTF-16 file and the encrypted one convert like the 8-bit source.
+    ASSERT_TRUE(ReadFile("dec.xml").startsWith("\xff\xfe")) << "a byte-order mark, then UTF-16LE";
+    ASSERT_EQ(Run({ "convert", Path("a.xml"), Path("dec.xml"), Path("enc.xml") }), 0) << FErr.toStdString();
+    EXPECT_EQ(ReadFile("dec.bts"), ReadFile("a.bts"));
+    EXPECT_EQ(ReadFile("enc.bts"), ReadFile("a.bts"));
+    EXPECT_TRUE(ReadFile("a.bts").contains("<jpegquality.Value>33</jpegquality.Value>"));
+
     EXPECT_EQ(Run({ "decrypt", Path("enc.xml"), Path("enc.xml") }), 1);
     EXPECT_TRUE(FErr.contains("OUT must not be the template itself."));
 }
