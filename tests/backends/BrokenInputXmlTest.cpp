@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -122,6 +124,12 @@ protected:
         Storage->Save();
         return ReadFile(Data->FullFileName());
     }
+    // The template as UTF-16LE and UTF-16BE with their marks, and as 8-bit text.
+    std::vector<std::pair<const char*, QByteArray>> EveryEncoding()
+    {
+        const QByteArray utf16 = SaveTemplate(true);
+        return { { "UTF-16LE", utf16 }, { "UTF-16BE", SwapPairs(utf16) }, { "8-bit", SaveTemplate(false) } };
+    }
     TLoadOutcome Load(const QByteArray& bytes)
     {
         Input = bytes;
@@ -143,9 +151,8 @@ protected:
 TEST_F(BrokenXmlTemplate, EveryPrefixLoadsOrRaisesTheParserError)
 {
     const QStringList expected = Describe(*Storage);
-    for (const bool unicode : { true, false }) {
-        SCOPED_TRACE(unicode ? "UTF-16LE" : "8-bit");
-        const QByteArray file = SaveTemplate(unicode);
+    for (const auto& [name, file] : EveryEncoding()) {
+        SCOPED_TRACE(name);
         for (const qsizetype cut : CutLengths(file.size(), 4000)) {
             const TLoadOutcome outcome = Load(file.left(cut));
             ExpectLoadedOrOwnError(outcome, XmlErrorPrefixes, "prefix of " + std::to_string(cut));
@@ -157,9 +164,8 @@ TEST_F(BrokenXmlTemplate, EveryPrefixLoadsOrRaisesTheParserError)
 
 TEST_F(BrokenXmlTemplate, FlippedBytesLoadOrRaiseTheParserError)
 {
-    for (const bool unicode : { true, false }) {
-        SCOPED_TRACE(unicode ? "UTF-16LE" : "8-bit");
-        const QByteArray file = SaveTemplate(unicode);
+    for (const auto& [name, file] : EveryEncoding()) {
+        SCOPED_TRACE(name);
         for (const qsizetype at : TrialPositions(file.size(), 4000)) {
             for (const char mask : { '\xff', '\x01' }) {
                 QByteArray damaged = file;

@@ -73,7 +73,7 @@ TEST(BrokenWineRegFile, EveryPrefixIsReadOrRefusedWithoutAFault)
 TEST(BrokenWineRegFile, FlippedBytesAreReadOrRefusedWithoutAFault)
 {
     const QByteArray file = ReadData("user.reg");
-    for (const qsizetype at : TrialPositions(file.size(), 350)) {
+    for (const qsizetype at : TrialPositions(file.size(), 250)) {
         for (const char mask : { '\xff', '\x01' }) {
             QByteArray damaged = file;
             damaged[at] = char(damaged[at] ^ mask);
