@@ -1,8 +1,10 @@
-// Damaged XML storage files: every prefix and flipped bytes of a template,
-// the template in every encoding the reader meets, and saves that fail
-// part way through a device or at the file that should be replaced.
+// Damaged XML storage files: every prefix and flipped bytes of a template
+// and of its internal-file record, the template in every encoding the
+// reader meets, and saves that fail part way through a device or at the
+// file that should be replaced.
 #include "backends/TrsXMLData.h"
 #include "framework/FormatSettings.h"
+#include "storage/Lzrw.h"
 #include "storage/TrsException.h"
 #include "storage/TrsKeyWrapper.h"
 #include "storage/TrsStorage.h"
@@ -260,4 +262,59 @@ TEST_F(BrokenXmlTemplate, SaveThatCannotReplaceItsTargetKeepsTheOldFileWhole)
     EXPECT_EQ(
         refused.Error, "Storage library error: Can't save key name \"a b\": names may not contain blanks.");
     EXPECT_EQ(ReadFile(Data->FullFileName()), old);
+}
+
+TEST_F(BrokenXmlTemplate, InternalFileRecordCutOrFlippedIsRefusedOrLoadsAsATemplate)
+{
+    // A template large enough that its LZRW stream has several blocks.
+    for (int i = 0; i < 700; ++i)
+        Storage->WriteInteger(QStringLiteral("\\mirovane3\\bulk\\setting%1.Value").arg(i), i * 7);
+    const QByteArray file = SaveTemplate(true);
+    ASSERT_GT(file.size(), 2 * LzrwChunkSize);
+    Data->InternalFile().buffer() = file;
+    QBuffer packed;
+    packed.open(QIODevice::ReadWrite);
+    Data->WriteInternalFile(packed);
+    const QByteArray record = packed.data();
+
+    const QByteArray before = "the internal file before";
+    const auto readRecord = [&](const QByteArray& bytes) {
+        ReaderData->InternalFile().buffer() = before;
+        QBuffer source;
+        source.setData(bytes);
+        source.open(QIODevice::ReadOnly);
+        return LoadOutcome([&] { ReaderData->ReadInternalFile(source); });
+    };
+    // A record cut anywhere is refused and leaves the internal file alone.
+    for (const qsizetype cut : CutLengths(record.size() - 1, 1500)) {
+        const TLoadOutcome outcome = readRecord(record.left(cut));
+        const std::string where = "prefix of " + std::to_string(cut);
+        ExpectLoadedOrOwnError(outcome, { "Storage library error: " }, where);
+        EXPECT_FALSE(outcome.Loaded) << where;
+        EXPECT_EQ(ReaderData->InternalFile().data(), before) << where;
+    }
+    ASSERT_TRUE(readRecord(record).Loaded);
+    EXPECT_EQ(ReaderData->InternalFile().data(), file);
+
+    // A flipped record is refused, or what it unpacks to loads as a
+    // template or raises the parser's error.
+    ReaderData->SetOnLoadFromStream(nullptr);
+    ReaderData->SetFileDir(fdCustom);
+    ReaderData->SetOptions({});
+    ReaderData->SetFileName(Dir.filePath("none.xml"));
+    ReaderData->SetInternalFileLoad(iflAlways);
+    for (const qsizetype at : TrialPositions(record.size(), 400)) {
+        QByteArray damaged = record;
+        damaged[at] = char(damaged[at] ^ 0x01);
+        const std::string where = "byte " + std::to_string(at);
+        const TLoadOutcome reading = readRecord(damaged);
+        ExpectLoadedOrOwnError(reading, { "Storage library error: " }, where);
+        if (!reading.Loaded) {
+            EXPECT_EQ(ReaderData->InternalFile().data(), before) << where;
+            continue;
+        }
+        ExpectLoadedOrOwnError(LoadOutcome([this] { Reader->Load(); }), XmlErrorPrefixes, where);
+        // The load parses a copy: the internal file stays as it was read.
+        EXPECT_EQ(ReaderData->InternalFile().pos(), 0) << where;
+    }
 }
