@@ -8,6 +8,10 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 source fuzz/env.sh
 
+if ! ls build-fuzz/fuzz/fuzz_* >/dev/null 2>&1; then
+  echo "fuzz/campaign.sh: no fuzz build in build-fuzz/, run fuzz/build.sh first"
+  exit 1
+fi
 out=build-fuzz/campaign
 mkdir -p "$out"
 targets=("$@")
@@ -19,6 +23,11 @@ if ((${#targets[@]} == 0)); then
 fi
 status=0
 for name in "${targets[@]}"; do
+  if [[ ! -x build-fuzz/fuzz/$name ]]; then
+    echo "fuzz/campaign.sh: no target $name" | tee -a "$out/totals.txt"
+    status=1
+    continue
+  fi
   corpus=$out/corpus/$name
   mkdir -p "$corpus"
   cp -n fuzz/corpus/"${name#fuzz_}"/* "$corpus"/ 2>/dev/null || true
