@@ -1,7 +1,6 @@
 #include "framework/Exception.h"
 
 #include <QFileInfo>
-#include <cstring>
 
 Exception::Exception(QString message) : FMessage(std::move(message)), FUtf8(FMessage.toUtf8()) {}
 
@@ -23,9 +22,4 @@ void RaiseFileOpenError(const QString& fileName, const QString& systemText)
 void RaiseFileCreateError(const QString& fileName, const QString& systemText)
 {
     throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(FullName(fileName), systemText));
-}
-
-QString SystemErrorText(int errorNumber)
-{
-    return QString::fromLocal8Bit(std::strerror(errorNumber));
 }

@@ -45,6 +45,3 @@ public:
 
 // "Cannot create file "NAME". SYSTEM-TEXT", with the full file name.
 [[noreturn]] void RaiseFileCreateError(const QString& fileName, const QString& systemText);
-
-// The system's text for an errno value, as strerror gives it.
-QString SystemErrorText(int errorNumber);
