@@ -4,8 +4,8 @@
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config libgtest-dev libbenchmark-dev
-          qt6-base-dev libgl-dev libicu-dev libssl-dev)
-optional=(clang-14 libclang-rt-14-dev)
+          qt6-base-dev libgl-dev libicu-dev libssl-dev
+          clang-14 libclang-rt-14-dev)
 
 missing=()
 for p in "${packages[@]}" "$@"; do
