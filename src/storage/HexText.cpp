@@ -1,6 +1,8 @@
 #include "storage/HexText.h"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -43,6 +45,10 @@ unsigned CharCode(char c)
 {
     return static_cast<unsigned char>(c);
 }
+unsigned CharCode(char16_t c)
+{
+    return c;
+}
 
 template <typename View> bool IsHexTextOf(View text)
 {
@@ -64,34 +70,98 @@ template <typename View> bool IsHexTextOf(View text)
     return commas < digits && digits / commas <= 4;
 }
 
-template <typename View> QByteArray HexDecodeOf(View text)
+bool IsHexSeparator(unsigned code)
 {
-    QByteArray result;
-    result.reserve(text.size() / 2);
-    const qsizetype size = text.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        const unsigned code = CharCode(text[i]);
-        if (code == '\n' || code == '\r' || code == ' ' || code == ',' || code == '\\')
+    return code == '\n' || code == '\r' || code == ' ' || code == ',' || code == '\\';
+}
+
+// A digit's value placed as the high or the low half of a byte, or 0x100
+// for a non-digit, so that one test checks several pairs.
+constexpr std::array<std::uint16_t, 256> MakePlacedDigits(int shift)
+{
+    std::array<std::uint16_t, 256> table {};
+    for (int c = 0; c < 256; ++c)
+        table[c] = HexValues[c] < 0 ? 0x100 : std::uint16_t(HexValues[c] << shift);
+    return table;
+}
+constexpr std::array<std::uint16_t, 256> HighDigits = MakePlacedDigits(4);
+constexpr std::array<std::uint16_t, 256> LowDigits = MakePlacedDigits(0);
+
+unsigned PairValue(unsigned high, unsigned low)
+{
+    return (high < 256 ? HighDigits[high] : 0x100u) | (low < 256 ? LowDigits[low] : 0x100u);
+}
+
+// Pairs of digits are the common case and take the tight loop, four pairs
+// at a time; a separator or an invalid character leaves it for the
+// per-character checks.
+template <typename Char> QByteArray HexDecodeOf(const Char* in, qsizetype size)
+{
+    QByteArray result(size / 2, Qt::Uninitialized);
+    char* out = result.data();
+    const Char* const end = in + size;
+    while (in < end) {
+        while (end - in >= 8) {
+            const unsigned a = PairValue(CharCode(in[0]), CharCode(in[1]));
+            const unsigned b = PairValue(CharCode(in[2]), CharCode(in[3]));
+            const unsigned c = PairValue(CharCode(in[4]), CharCode(in[5]));
+            const unsigned d = PairValue(CharCode(in[6]), CharCode(in[7]));
+            if ((a | b | c | d) & 0x100)
+                break;
+            out[0] = char(a);
+            out[1] = char(b);
+            out[2] = char(c);
+            out[3] = char(d);
+            out += 4;
+            in += 8;
+        }
+        while (end - in >= 2) {
+            const unsigned v = PairValue(CharCode(in[0]), CharCode(in[1]));
+            if (v & 0x100)
+                break;
+            *out++ = char(v);
+            in += 2;
+        }
+        if (in == end)
+            break;
+        if (IsHexSeparator(CharCode(*in))) {
+            ++in;
             continue;
-        const int high = HexValue(code);
-        const int low = i + 1 < size ? HexValue(CharCode(text[i + 1])) : -1;
-        if (high < 0 || low < 0)
-            return {};
-        result.append(static_cast<char>(high * 16 + low));
-        ++i;
+        }
+        return {}; // an invalid character or a lone digit
     }
+    result.truncate(out - result.constData());
     return result;
 }
+
+// The two digits of every byte value, high digit first.
+constexpr std::array<std::array<char, 2>, 256> MakeDigitPairs()
+{
+    std::array<std::array<char, 2>, 256> pairs {};
+    for (int v = 0; v < 256; ++v)
+        pairs[v] = {HexDigits[v >> 4], HexDigits[v & 15]};
+    return pairs;
+}
+constexpr std::array<std::array<char, 2>, 256> DigitPairs = MakeDigitPairs();
 
 QByteArray HexEncodeCompact(QByteArrayView bytes)
 {
     QByteArray result(bytes.size() * 2, Qt::Uninitialized);
     char* out = result.data();
-    for (const char b : bytes) {
-        const auto v = static_cast<unsigned char>(b);
-        *out++ = HexDigits[v >> 4];
-        *out++ = HexDigits[v & 15];
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    const qsizetype n = bytes.size();
+    qsizetype i = 0;
+    // Four bytes make eight digits, stored at once.
+    for (; i + 4 <= n; i += 4, out += 8) {
+        char digits[8];
+        std::memcpy(digits, DigitPairs[in[i]].data(), 2);
+        std::memcpy(digits + 2, DigitPairs[in[i + 1]].data(), 2);
+        std::memcpy(digits + 4, DigitPairs[in[i + 2]].data(), 2);
+        std::memcpy(digits + 6, DigitPairs[in[i + 3]].data(), 2);
+        std::memcpy(out, digits, 8);
     }
+    for (; i < n; ++i, out += 2)
+        std::memcpy(out, DigitPairs[in[i]].data(), 2);
     return result;
 }
 
@@ -169,9 +239,9 @@ bool IsHexText(QByteArrayView text)
 }
 QByteArray HexDecode(QStringView text)
 {
-    return HexDecodeOf(text);
+    return HexDecodeOf(text.utf16(), text.size());
 }
 QByteArray HexDecode(QByteArrayView text)
 {
-    return HexDecodeOf(text);
+    return HexDecodeOf(text.data(), text.size());
 }

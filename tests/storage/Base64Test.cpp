@@ -39,3 +39,15 @@ TEST(Base64, RandomBytesRoundTripAndMatchTheUnpaddedStandardForm)
         EXPECT_EQ(Base64Decode(text), bytes);
     }
 }
+
+TEST(Base64, DecodeFindsABadCharacterAtAnyPlace)
+{
+    const QByteArray text = Base64Encode(QByteArray("twenty bytes of text"));
+    for (qsizetype at = 0; at < text.size(); ++at) {
+        for (const char bad : {'=', ' ', '\0', '\xff', '-'}) {
+            QByteArray broken = text;
+            broken[at] = bad;
+            EXPECT_TRUE(Base64Decode(broken).isEmpty()) << at << int(bad);
+        }
+    }
+}

@@ -96,3 +96,29 @@ TEST(HexText, DecodeSkipsSeparatorsAndRejectsLoneDigits)
     EXPECT_TRUE(HexDecode(u"0AZZ").isEmpty());
     EXPECT_TRUE(HexDecode(u"\u0130A").isEmpty());
 }
+
+// Long texts take the decoder's fast path; a separator or a bad character
+// at any place, including inside a group of pairs, must still be seen.
+TEST(HexText, DecodeFindsEverySeparatorAndBadCharacterInLongTexts)
+{
+    SetHexCompact(true);
+    const QByteArray bytes = Bytes(21);
+    const QByteArray digits = HexEncode(bytes);
+    for (qsizetype at = 0; at <= digits.size(); at += 2) {
+        QByteArray separated = digits;
+        separated.insert(at, ", \\\r\n");
+        EXPECT_EQ(HexDecode(QByteArrayView(separated)), bytes) << at;
+        EXPECT_EQ(HexDecode(QString::fromLatin1(separated)), bytes) << at;
+    }
+    for (qsizetype at = 0; at < digits.size(); ++at) {
+        for (const char bad : {'G', ',', '\0', '\xc1'}) {
+            QByteArray broken = digits;
+            broken[at] = bad;
+            // A separator in place of a digit leaves a lone digit behind.
+            EXPECT_TRUE(HexDecode(QByteArrayView(broken)).isEmpty()) << at << int(bad);
+        }
+        QString wide = QString::fromLatin1(digits);
+        wide[at] = QChar(0x130); // beyond 8 bits: must not pass as "0"
+        EXPECT_TRUE(HexDecode(wide).isEmpty()) << at;
+    }
+}
