@@ -4,6 +4,7 @@
 
 #include <QtEndian>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -65,6 +66,23 @@ private:
     std::array<std::int16_t, HashSize> FHash {};
 };
 
+// Length of the common prefix of A and B, at most LIMIT bytes. Eight bytes
+// are compared at a time while both have them.
+int CommonPrefix(const quint8* a, const quint8* b, int limit)
+{
+    int m = 0;
+    for (; m + 8 <= limit; m += 8) {
+        std::uint64_t x, y;
+        std::memcpy(&x, a + m, 8);
+        std::memcpy(&y, b + m, 8);
+        if (const std::uint64_t diff = qFromLittleEndian(x ^ y))
+            return m + std::countr_zero(diff) / 8;
+    }
+    while (m < limit && a[m] == b[m])
+        ++m;
+    return m;
+}
+
 int TLzrwCompressor::LookupMatch(const quint8* in, qsizetype x, qsizetype size, qsizetype& offset)
 {
     // Fewer than three bytes left can never make a match.
@@ -76,9 +94,7 @@ int TLzrwCompressor::LookupMatch(const quint8* in, qsizetype x, qsizetype size, 
     FHash[h] = static_cast<std::int16_t>(x);
     if (q == -1 || x - q > MaxOffset)
         return 0;
-    int m = 0;
-    while (m < MaxMatch && x + m < size && in[q + m] == in[x + m])
-        ++m;
+    const int m = CommonPrefix(in + q, in + x, int(qMin<qsizetype>(MaxMatch, size - x)));
     offset = x - q;
     return m >= MinMatch ? m : 0;
 }
@@ -129,8 +145,11 @@ qsizetype TLzrwCompressor::CompressBlock(const quint8* in, qsizetype size, quint
     return size + 1;
 }
 
-// Expands one block into OUT (LzrwChunkSize bytes); returns the byte count.
-// Every length and offset read is checked against what is left.
+// Bytes a match copy may write past its end: a copy of 3 bytes writes 16.
+constexpr qsizetype CopySlack = 13;
+
+// Expands one block into OUT (LzrwChunkSize + CopySlack bytes); returns the
+// byte count. Every length and offset read is checked against what is left.
 qsizetype DecompressBlock(const quint8* in, qsizetype n, quint8* out)
 {
     if (in[0] == BlockStored) {
@@ -141,54 +160,70 @@ qsizetype DecompressBlock(const quint8* in, qsizetype n, quint8* out)
         RaiseDamaged(QStringLiteral("unknown block kind %1").arg(in[0]));
     if (n < 3)
         RaiseDamaged(QStringLiteral("compressed block of %1 bytes has no control word").arg(n));
-    qsizetype pos = 3;
-    qsizetype o = 0;
-    quint16 control = qFromBigEndian<quint16>(in + 1);
+    const quint8* p = in + 3;
+    const quint8* const end = in + n;
+    quint8* o = out;
+    quint8* const limit = out + LzrwChunkSize;
+    unsigned control = qFromBigEndian<quint16>(in + 1);
     int bits = ItemsPerControlWord;
-    const auto need = [&](qsizetype inputBytes, qsizetype outputBytes) {
-        if (pos + inputBytes > n)
-            RaiseDamaged(QStringLiteral("item cut at the end of a block"));
-        if (o + outputBytes > LzrwChunkSize)
-            RaiseDamaged(QStringLiteral("block expands beyond %1 bytes").arg(LzrwChunkSize));
-    };
-    while (pos < n) {
+    const auto cut = [] { RaiseDamaged(QStringLiteral("item cut at the end of a block")); };
+    const auto expands
+        = [] { RaiseDamaged(QStringLiteral("block expands beyond %1 bytes").arg(LzrwChunkSize)); };
+    while (p < end) {
         if (bits == 0) {
-            need(2, 0);
-            control = qFromBigEndian<quint16>(in + pos);
-            pos += 2;
+            if (end - p < 2)
+                cut();
+            control = qFromBigEndian<quint16>(p);
+            p += 2;
             bits = ItemsPerControlWord;
         }
         if (!(control & 0x8000)) {
-            need(1, 1);
-            out[o++] = in[pos++];
+            if (o == limit)
+                expands();
+            *o++ = *p++;
         } else {
-            need(2, 0);
-            const qsizetype offset = qsizetype(in[pos]) << 4 | in[pos + 1] >> 4;
+            if (end - p < 2)
+                cut();
+            const qsizetype offset = qsizetype(p[0]) << 4 | p[1] >> 4;
             if (offset == 0) {
-                need(4, 0);
-                const qsizetype length = (qsizetype(in[pos + 1]) << 8 | in[pos + 2]) + MinRun;
-                need(4, length);
-                std::memset(out + o, in[pos + 3], size_t(length));
+                if (end - p < 4)
+                    cut();
+                const qsizetype length = (qsizetype(p[1]) << 8 | p[2]) + MinRun;
+                if (limit - o < length)
+                    expands();
+                std::memset(o, p[3], size_t(length));
                 o += length;
-                pos += 4;
+                p += 4;
             } else {
-                const qsizetype length = (in[pos + 1] & 15) + MinMatch;
-                need(2, length);
-                if (offset > o)
+                const qsizetype length = (p[1] & 15) + MinMatch;
+                if (limit - o < length)
+                    expands();
+                if (offset > o - out)
                     RaiseDamaged(
                         QStringLiteral("copy at offset %1 from output position %2 reaches before the start")
                             .arg(offset)
-                            .arg(o));
-                // Byte by byte: an overlapping copy repeats a pattern.
-                for (qsizetype k = 0; k < length; ++k, ++o)
-                    out[o] = out[o - offset];
-                pos += 2;
+                            .arg(o - out));
+                const quint8* from = o - offset;
+                if (offset >= 8) {
+                    // Each eight bytes read lie before the eight written;
+                    // a match is 3 to 18 bytes long.
+                    std::memcpy(o, from, 8);
+                    std::memcpy(o + 8, from + 8, 8);
+                    if (length > 16)
+                        std::memcpy(o + 16, from + 16, 8);
+                } else {
+                    // An overlapping copy repeats a pattern, byte by byte.
+                    for (qsizetype k = 0; k < length; ++k)
+                        o[k] = from[k];
+                }
+                o += length;
+                p += 2;
             }
         }
-        control = quint16(control << 1);
+        control <<= 1;
         --bits;
     }
-    return o;
+    return o - out;
 }
 
 } // namespace
@@ -216,7 +251,7 @@ void CompressStream(QIODevice& source, QIODevice& target)
 void DecompressStream(QIODevice& source, QIODevice& target)
 {
     QByteArray block(LzrwMaxBlockSize, Qt::Uninitialized);
-    QByteArray chunk(LzrwChunkSize, Qt::Uninitialized);
+    QByteArray chunk(LzrwChunkSize + CopySlack, Qt::Uninitialized);
     for (;;) {
         char header[4];
         const qsizetype got = ReadUpTo(source, header, 4);
