@@ -217,8 +217,10 @@ void TrsStorage::ClearAll()
     TStateScope clearing(FCurrentStates, ssClearing);
     {
         TNotificationsOff off(*FClientList);
-        for (int i = 0; i < FKeyList.Count(); ++i)
-            DoKeyDeletion(i);
+        // With the clients silenced the event is all a deletion fires here.
+        if (FOnKeyDeletion)
+            for (int i = 0; i < FKeyList.Count(); ++i)
+                DoKeyDeletion(i);
         FKeyWrapper->SetKeyItem(nullptr);
         FKeyList.Release();
         FSectionList.Release();
@@ -317,6 +319,15 @@ void TrsStorage::KeyRunOf(int SectionId, int& BeginIdx, int& EndIdx) const
 
 int TrsStorage::SearchKey(int BeginIdx, int EndIdx, int SectionId, QStringView Name, bool& Found) const
 {
+    // Files list keys in order, so a load appends: one comparison with the
+    // last key of the run settles that case.
+    if (EndIdx > BeginIdx) {
+        const TrsKeyItem& last = FKeyList[EndIdx - 1];
+        if (last.SectionId == SectionId && CompareText(last.Name, Name) < 0) {
+            Found = false;
+            return EndIdx;
+        }
+    }
     const int pos = PartitionPoint(BeginIdx, EndIdx, [&](int i) {
         const TrsKeyItem& key = FKeyList[i];
         return key.SectionId != SectionId ? key.SectionId < SectionId : CompareText(key.Name, Name) < 0;
@@ -430,11 +441,11 @@ int TrsStorage::FindKey(const QString& Key, bool Create)
         if (!found) {
             if (!Create)
                 return -1;
-            index = InsertKey(index, name.toString(), sectionId);
+            // A bare name shares the caller's text.
+            index = InsertKey(index, split < 0 ? Key : name.toString(), sectionId);
             DoKeyAdd(index);
         }
     }
-    FCacheKeyName = name.toString();
     FCacheKeyIdx = index;
     FCacheKeySectionId = sectionId;
     FKeyWrapper->SetKeyItem(&FKeyList[index], sectionIdx);
@@ -474,8 +485,22 @@ int TrsStorage::InsertKey(int Index, const QString& Name, int SectionId)
         ++FKeyIterationsBegin;
     if (FKeyIterationsEnd >= Index && FKeyIterationsEnd >= 0)
         ++FKeyIterationsEnd;
-    UpdateRanges();
+    ShiftKeyRangeForInsert(Index, SectionId);
     return Index;
+}
+
+// The current section's key run after one key was inserted at INDEX: the
+// sections are unchanged, so the run grows or moves without a search.
+void TrsStorage::ShiftKeyRangeForInsert(int Index, int SectionId)
+{
+    if (SectionId == SectionIdOf(FSectionIdx)) {
+        if (FKeyBeginIdx < 0)
+            FKeyBeginIdx = FKeyEndIdx = Index;
+        ++FKeyEndIdx;
+    } else if (FKeyBeginIdx >= 0 && Index <= FKeyBeginIdx) {
+        ++FKeyBeginIdx;
+        ++FKeyEndIdx;
+    }
 }
 
 int TrsStorage::KeyInsertSorted(const QString& Name)
@@ -549,7 +574,6 @@ void TrsStorage::InvalidateCaches()
     FCacheSectionIdx = -1;
     FCacheSectionId = 0;
     FCacheSectionBaseId = 0;
-    FCacheKeyName.clear();
     FCacheKeyIdx = -1;
     FCacheKeySectionId = 0;
 }

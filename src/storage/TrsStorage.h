@@ -56,7 +56,9 @@ using TrsStorageKeyEvent = std::function<void(TObject* Sender, const QString& Ke
 // removal gives back half of the free slots; an empty array holds nothing.
 //
 // The records are relocatable, so an insertion or removal moves the tail of
-// the array in one block move.
+// the array in one block move. The rule gives the capacity the storage
+// reports; the memory behind it grows geometrically and follows the
+// capacity down only when it is far larger.
 template <typename T> class TrsItemArray {
 public:
     int Count() const { return int(FItems.size()); }
@@ -78,8 +80,9 @@ template <typename T> void TrsItemArray<T>::Insert(int Index, T&& Item)
     if (Count() == FCapacity) {
         const int delta = FCapacity > 64 ? FCapacity / 4 : FCapacity > 16 ? 16 : 8;
         FCapacity += delta;
-        FItems.reserve(FCapacity);
     }
+    // The list grows its memory on its own, by reallocation: a reserve()
+    // here would copy every record at each step of the rule.
     FItems.insert(Index, std::move(Item));
 }
 
@@ -299,6 +302,7 @@ private:
     // ranges and the wrappers exact.
     int InsertSection(int Index, const QString& Name, int ParentId);
     int InsertKey(int Index, const QString& Name, int SectionId);
+    void ShiftKeyRangeForInsert(int Index, int SectionId);
     void RemoveSections(int Index, int Count);
     void RemoveKeys(int Index, int Count);
     void UpdateRanges();
@@ -331,7 +335,6 @@ private:
     // The current section's Id when a relative section part was cached, so
     // that a cached relative path never resolves against another section.
     int FCacheSectionBaseId = 0;
-    QString FCacheKeyName;
     int FCacheKeyIdx = -1;
     int FCacheKeySectionId = 0;
     TrsItemArray<TrsKeyItem> FKeyList;

@@ -382,7 +382,7 @@ TEST(StorageTree, RandomOperationsKeepTheArraysAndRangesExact)
         const QString section = sections[random.bounded(int(sections.size()))];
         const QString key = QStringLiteral("K%1").arg(random.bounded(8));
         const QString path = u'\\' + section + u'\\' + key;
-        switch (random.bounded(6)) {
+        switch (random.bounded(7)) {
         case 0:
         case 1: {
             const int value = random.bounded(1000);
@@ -404,6 +404,14 @@ TEST(StorageTree, RandomOperationsKeepTheArraysAndRangesExact)
         case 4:
             storage.SetRootSection(random.bounded(3) == 0 ? QString() : section);
             break;
+        case 5: {
+            // A bare name lands in the current section.
+            const QString root = storage.RootSection();
+            const int value = random.bounded(1000);
+            storage.WriteInteger(key, value);
+            model[(root.isEmpty() ? u'\\' + key : u'\\' + root + u'\\' + key).toLower()] = value;
+            break;
+        }
         default:
             storage.ChangeUpRootSection();
             break;
