@@ -319,6 +319,24 @@ void TrsStreamData::BufferWriteFmt(int LengthEstimate, const char* Format, ...)
         BufferWriteBytes(text.constData(), text.size());
 }
 
+void TrsStreamData::BufferWriteLatin1(QStringView Text)
+{
+    const char16_t* units = Text.utf16();
+    qsizetype left = Text.size();
+    while (left > 0) {
+        if (BufferStart >= int(Buffer.size()))
+            BufferFlush();
+        const qsizetype room = qsizetype(Buffer.size()) - (BufferStart - 1);
+        const qsizetype count = qMin(left, room);
+        char* out = Buffer.data() + BufferStart - 1;
+        for (qsizetype i = 0; i < count; ++i)
+            out[i] = char(units[i]);
+        BufferStart += int(count);
+        units += count;
+        left -= count;
+    }
+}
+
 void TrsStreamData::BufferWriteAnsi(QByteArrayView Text)
 {
     BufferWriteBytes(Text.data(), Text.size());

@@ -103,6 +103,9 @@ protected:
     // is written, so a low estimate cannot overflow the buffer.
     void BufferWriteFmt(int LengthEstimate, const char* Format, ...) __attribute__((format(printf, 3, 4)));
     void BufferWriteAnsi(QByteArrayView Text);
+    // Appends text known to be Latin-1, one byte per character, without a
+    // conversion step.
+    void BufferWriteLatin1(QStringView Text);
 
     QString FExtension; // default extension with its dot
     bool FUnicode = false; // the descendant writes 16-bit text

@@ -115,6 +115,8 @@ void TrsXMLData::WriteText(QStringView Text)
 {
     if (FIsUnicode)
         BufferWriteWide(Text);
+    else if (XmlIsPlainAscii(Text))
+        BufferWriteLatin1(Text);
     else
         BufferWriteAnsi(XmlAnsiEncode(Text));
 }
@@ -230,13 +232,30 @@ void TrsXMLData::WriteKeyElement(TrsKeyWrapper& Wrapper, const TrsKeyItem& Item)
     const bool valueAttribute
         = ((options & kbValueAttribute) || FXMLDataOptions.Contains(doKeyValueInAttribute))
         && Item.Value.kvType != ktBuffer && !(options & kbTextForm);
-    const QString indent(FCurrentIndention, u' ');
-    if (valueAttribute)
-        WriteText(QString(indent + u'<' + Item.Name + QStringLiteral(" value=\"")
-            + ValueText(Wrapper, Item, true) + QStringLiteral("\"/>") + FEOL));
-    else
-        WriteText(QString(indent + u'<' + Item.Name + u'>' + ValueText(Wrapper, Item, false)
-            + QStringLiteral("</") + Item.Name + u'>' + FEOL));
+    // Written piece by piece: one key is the writer's unit of work, and
+    // joining its pieces first would cost more than writing them.
+    WriteIndent();
+    WriteText(u"<");
+    WriteText(Item.Name);
+    if (valueAttribute) {
+        WriteText(u" value=\"");
+        WriteText(ValueText(Wrapper, Item, true));
+        WriteText(u"\"/>");
+    } else {
+        WriteText(u">");
+        WriteText(ValueText(Wrapper, Item, false));
+        WriteText(u"</");
+        WriteText(Item.Name);
+        WriteText(u">");
+    }
+    WriteText(FEOL);
+}
+
+void TrsXMLData::WriteIndent()
+{
+    static const QString spaces(256, u' ');
+    for (int left = FCurrentIndention; left > 0; left -= int(spaces.size()))
+        WriteText(QStringView(spaces).first(qMin<qsizetype>(left, spaces.size())));
 }
 
 QString TrsXMLData::ValueText(TrsKeyWrapper& Wrapper, const TrsKeyItem& Item, bool AsAttribute)

@@ -96,6 +96,7 @@ private:
     // Writes the child sections worth writing; BEFOREFIRST runs before each.
     void WriteChildSections(TrsStorage& Storage, const std::function<void()>& BeforeFirst);
     void WriteKeyElement(TrsKeyWrapper& Wrapper, const TrsKeyItem& Item);
+    void WriteIndent();
     QString ValueText(TrsKeyWrapper& Wrapper, const TrsKeyItem& Item, bool AsAttribute);
     QString StringValueText(const QString& Value) const;
     void CheckName(const QString& Name, const char* What) const;

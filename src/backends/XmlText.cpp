@@ -130,29 +130,29 @@ bool AnsiKeepsAscii()
 
 QString XmlAnsiDecode(QByteArrayView bytes)
 {
-    if (AnsiKeepsAscii()) {
-        bool ascii = true;
-        for (const char b : bytes)
-            ascii = ascii && uchar(b) < 0x80;
-        if (ascii)
-            return QString::fromLatin1(bytes);
-    }
+    uchar any = 0;
+    for (const char b : bytes)
+        any |= uchar(b);
+    if (any < 0x80 && AnsiKeepsAscii())
+        return QString::fromLatin1(bytes);
     return AnsiDecode(bytes);
+}
+
+bool XmlIsPlainAscii(QStringView text)
+{
+    char16_t any = 0;
+    const char16_t* units = text.utf16();
+    for (qsizetype i = 0; i < text.size(); ++i)
+        any |= units[i];
+    return any < 0x80 && AnsiKeepsAscii();
 }
 
 QByteArray XmlAnsiEncode(QStringView text)
 {
-    if (AnsiKeepsAscii()) {
-        bool ascii = true;
-        for (const QChar c : text)
-            ascii = ascii && c.unicode() < 0x80;
-        if (ascii)
-            return text.toLatin1();
-    }
-    return AnsiEncode(text);
+    return XmlIsPlainAscii(text) ? text.toLatin1() : AnsiEncode(text);
 }
 
-QString XmlEscapeValue(QStringView text, bool encodeTab, bool encodeCRLF)
+QString XmlEscapeValue(const QString& text, bool encodeTab, bool encodeCRLF)
 {
     const quint8 mask = ecAlways | (encodeTab ? ecTab : 0) | (encodeCRLF ? ecCRLF : 0);
     auto escaped = [mask](char16_t c) { return c < 128 && (EscapeTable[c] & mask) != 0; };
@@ -160,17 +160,20 @@ QString XmlEscapeValue(QStringView text, bool encodeTab, bool encodeCRLF)
     while (first < text.size() && !escaped(text[first].unicode()))
         ++first;
     if (first == text.size())
-        return text.toString();
+        return text;
     QString out;
     out.reserve(text.size() + 16);
-    out.append(text.first(first));
+    const char16_t* units = QStringView(text).utf16();
+    qsizetype from = 0;
+    // Runs of kept characters are appended whole.
     for (qsizetype i = first; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (escaped(c))
-            out.append(EntityOf(c));
-        else
-            out.append(QChar(c));
+        if (!escaped(units[i]))
+            continue;
+        out.append(QStringView(units + from, i - from));
+        out.append(EntityOf(units[i]));
+        from = i + 1;
     }
+    out.append(QStringView(units + from, text.size() - from));
     return out;
 }
 

@@ -12,8 +12,9 @@
 // Replaces '"', '&', '\'', '<' and '>' by their named entities and the
 // zero character, which would end the data for the reader, by "&#0;"; with
 // ENCODETAB also TAB by "&tab;", with ENCODECRLF also CR and LF by "&cr;"
-// and "&lf;". Every other character is kept.
-QString XmlEscapeValue(QStringView text, bool encodeTab, bool encodeCRLF);
+// and "&lf;". Every other character is kept; a text without any of them is
+// returned as it is, sharing its data.
+QString XmlEscapeValue(const QString& text, bool encodeTab, bool encodeCRLF);
 
 // Replaces each entity, from "&" to the next ";", by its character: the
 // named ones (amp, apos, gt, lt, quot, cr, lf, tab; any letter case) and
@@ -27,3 +28,6 @@ QString XmlDecodeValue(const QString& text);
 // code page keeps ASCII as it is (names and most values are ASCII).
 QString XmlAnsiDecode(QByteArrayView bytes);
 QByteArray XmlAnsiEncode(QStringView text);
+// Whether the text is ASCII and the code page keeps ASCII as it is, so that
+// its 8-bit form is one byte per character, unchanged.
+bool XmlIsPlainAscii(QStringView text);

@@ -32,11 +32,6 @@ constexpr std::array<signed char, 256> MakeHexValues()
 }
 constexpr std::array<signed char, 256> HexValues = MakeHexValues();
 
-int HexValue(unsigned code)
-{
-    return code < 256 ? HexValues[code] : -1;
-}
-
 unsigned CharCode(QChar c)
 {
     return c.unicode();
@@ -50,20 +45,32 @@ unsigned CharCode(char16_t c)
     return c;
 }
 
+// What the shape test counts of a character: a digit, a comma, a line
+// break it skips, or anything else, which ends the test.
+enum : unsigned char { hcOther, hcDigit, hcComma, hcBreak };
+constexpr std::array<unsigned char, 256> MakeShapeClasses()
+{
+    std::array<unsigned char, 256> table {};
+    for (int c = 0; c < 256; ++c)
+        table[c] = HexValues[c] >= 0 ? hcDigit : hcOther;
+    table[','] = hcComma;
+    table['\r'] = hcBreak;
+    table['\n'] = hcBreak;
+    return table;
+}
+constexpr std::array<unsigned char, 256> ShapeClasses = MakeShapeClasses();
+
 template <typename View> bool IsHexTextOf(View text)
 {
     qsizetype digits = 0;
     qsizetype commas = 0;
     for (const auto c : text) {
         const unsigned code = CharCode(c);
-        if (code == '\r' || code == '\n')
-            continue;
-        if (code == ',')
-            ++commas;
-        else if (HexValue(code) >= 0)
-            ++digits;
-        else
+        const unsigned kind = code < 256 ? ShapeClasses[code] : unsigned(hcOther);
+        if (kind == hcOther)
             return false;
+        digits += kind == hcDigit;
+        commas += kind == hcComma;
     }
     if (commas == 0)
         return digits >= 2;
@@ -92,9 +99,9 @@ unsigned PairValue(unsigned high, unsigned low)
     return (high < 256 ? HighDigits[high] : 0x100u) | (low < 256 ? LowDigits[low] : 0x100u);
 }
 
-// Pairs of digits are the common case and take the tight loop, four pairs
-// at a time; a separator or an invalid character leaves it for the
-// per-character checks.
+// Pairs of digits are the common case and take the tight loops: four pairs
+// at a time in compact text, a pair and its comma in wrapped text. A line
+// break, blank or invalid character leaves them for the per-character checks.
 template <typename Char> QByteArray HexDecodeOf(const Char* in, qsizetype size)
 {
     QByteArray result(size / 2, Qt::Uninitialized);
@@ -115,12 +122,21 @@ template <typename Char> QByteArray HexDecodeOf(const Char* in, qsizetype size)
             out += 4;
             in += 8;
         }
-        while (end - in >= 2) {
+        // "0A," as the wrapped form writes each byte.
+        while (end - in >= 3 && CharCode(in[2]) == ',') {
             const unsigned v = PairValue(CharCode(in[0]), CharCode(in[1]));
             if (v & 0x100)
                 break;
             *out++ = char(v);
-            in += 2;
+            in += 3;
+        }
+        if (end - in >= 2) {
+            const unsigned v = PairValue(CharCode(in[0]), CharCode(in[1]));
+            if (!(v & 0x100)) {
+                *out++ = char(v);
+                in += 2;
+                continue;
+            }
         }
         if (in == end)
             break;
@@ -171,23 +187,27 @@ QByteArray HexEncodeWrapped(QByteArrayView bytes)
     const qsizetype lfAt = GHexLineBreak.indexOf('\n');
     // Characters on a new line before its first digit: those after the LF.
     const qsizetype newLineColumn = GHexLineBreak.size() - lfAt;
-    QByteArray result;
-    result.reserve(bytes.size() * 3 + (bytes.size() / 26 + 1) * GHexLineBreak.size());
-    qsizetype column = qsizetype(GHexStartColumn) + 1;
+    const qsizetype breakSize = GHexLineBreak.size();
     const qsizetype count = bytes.size();
+    // At most one line break per byte: room enough whatever the column.
+    QByteArray result(count * (3 + breakSize), Qt::Uninitialized);
+    char* out = result.data();
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    qsizetype column = qsizetype(GHexStartColumn) + 1;
     for (qsizetype i = 0; i < count; ++i) {
-        const auto v = static_cast<unsigned char>(bytes[i]);
-        result.append(HexDigits[v >> 4]);
-        result.append(HexDigits[v & 15]);
+        std::memcpy(out, DigitPairs[in[i]].data(), 2);
+        out += 2;
         if (i + 1 < count)
-            result.append(',');
+            *out++ = ',';
         column += 3;
         // A last byte never starts a line of its own.
         if (column > HexLineLimit - crAt && count - i - 1 >= 2) {
-            result.append(GHexLineBreak);
+            std::memcpy(out, GHexLineBreak.constData(), size_t(breakSize));
+            out += breakSize;
             column = newLineColumn;
         }
     }
+    result.truncate(out - result.constData());
     return result;
 }
 
