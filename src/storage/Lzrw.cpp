@@ -92,11 +92,15 @@ int TLzrwCompressor::LookupMatch(const quint8* in, qsizetype x, qsizetype size, 
     const std::uint32_t h = (key * 40543u >> 4) & (HashSize - 1);
     const qsizetype q = FHash[h];
     FHash[h] = static_cast<std::int16_t>(x);
-    if (q == -1 || x - q > MaxOffset)
-        return 0;
-    const int m = CommonPrefix(in + q, in + x, int(qMin<qsizetype>(MaxMatch, size - x)));
+    // No candidate (-1), a wrapped position (negative) or one too far back.
+    // Decided without a branch: on data that does not compress this test
+    // goes either way at random, so the bytes are compared in any case and
+    // the result dropped.
+    const bool usable = q >= 0 && x - q <= MaxOffset;
+    const qsizetype from = usable ? q : 0;
+    const int m = CommonPrefix(in + from, in + x, int(qMin<qsizetype>(MaxMatch, size - x)));
     offset = x - q;
-    return m >= MinMatch ? m : 0;
+    return usable && m >= MinMatch ? m : 0;
 }
 
 qsizetype TLzrwCompressor::CompressBlock(const quint8* in, qsizetype size, quint8* out)
