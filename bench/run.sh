@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Builds the benchmarks in build-bench/ (Release) and runs all of them:
+# the benchmark binary with the reference libraries side by side, again
+# for AES with the AES instructions off on both sides, then the command-line
+# tool converting 1,000 templates in one call and its start-up beside a
+# trivial program's, timed with hyperfine. Arguments go to the benchmark
+# binary (for example --benchmark_filter=Xml).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install-deps.sh libpugixml-dev liblz4-dev zlib1g-dev hyperfine
+
+cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DMIROVANE_BENCH=ON -DMIROVANE_TESTS=OFF >/dev/null
+cmake --build build-bench -j "$(nproc)" --target mirovane_bench mirovane-templates
+bench=build-bench/bench/mirovane_bench
+tool=build-bench/src/app/cli/mirovane-templates
+runs=(--benchmark_repetitions=3 --benchmark_report_aggregates_only=true)
+
+echo "== Benchmarks against the reference libraries"
+"$bench" "${runs[@]}" "$@"
+
+echo
+echo "== AES without AES instructions: our table path against OpenSSL's best other path"
+MIROVANE_AES_FORCE_TABLE=1 OPENSSL_ia32cap="~0x200000200000000" \
+  "$bench" --benchmark_filter=Aes "${runs[@]}"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+# The tool reads its settings from a Wine prefix: an empty one here.
+export WINEPREFIX=$work/prefix
+mkdir -p "$WINEPREFIX" "$work/templates"
+for i in $(seq -w 1 500); do
+  cp examples/old-plain-template.xml "$work/templates/plain$i.xml"
+  cp examples/old-encrypted-template.xml "$work/templates/encrypted$i.xml"
+done
+
+echo
+echo "== 1,000 templates (half of them encrypted) in one convert call"
+hyperfine --warmup 2 --runs 10 "$tool convert $work/templates/*.xml"
+
+echo
+echo "== Start-up: --version against a trivial C++ program"
+printf 'int main() { return 0; }\n' >"$work/trivial.cpp"
+c++ -O2 "$work/trivial.cpp" -o "$work/trivial"
+hyperfine -N --warmup 20 --runs 300 "$tool --version" "$work/trivial"
