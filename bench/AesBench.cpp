@@ -54,7 +54,8 @@ void Aes_Ours_Decrypt(benchmark::State& state)
     QByteArray out(kSize, Qt::Uninitialized);
     for (auto _ : state) {
         int size = kSize;
-        benchmark::DoNotOptimize(cipher.BufferDecrypt(sealed.constData(), int(sealed.size()), out.data(), size));
+        benchmark::DoNotOptimize(
+            cipher.BufferDecrypt(sealed.constData(), int(sealed.size()), out.data(), size));
     }
     state.SetBytesProcessed(state.iterations() * kSize);
     state.SetLabel(PathLabel());

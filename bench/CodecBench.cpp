@@ -156,14 +156,38 @@ void Run(benchmark::State& state, TCoder coder, const QByteArray& input, const Q
     state.SetBytesProcessed(state.iterations() * kSize);
 }
 
-void Hex_Ours_Encode(benchmark::State& s) { Run(s, OursHexEncode, Bytes(), PlainHexEncode(Bytes())); }
-void Hex_Plain_Encode(benchmark::State& s) { Run(s, PlainHexEncode, Bytes(), PlainHexEncode(Bytes())); }
-void Hex_Ours_Decode(benchmark::State& s) { Run(s, OursHexDecode, PlainHexEncode(Bytes()), Bytes()); }
-void Hex_Plain_Decode(benchmark::State& s) { Run(s, PlainHexDecode, PlainHexEncode(Bytes()), Bytes()); }
-void Base64_Ours_Encode(benchmark::State& s) { Run(s, OursBase64Encode, Bytes(), PlainBase64Encode(Bytes())); }
-void Base64_Plain_Encode(benchmark::State& s) { Run(s, PlainBase64Encode, Bytes(), PlainBase64Encode(Bytes())); }
-void Base64_Ours_Decode(benchmark::State& s) { Run(s, OursBase64Decode, PlainBase64Encode(Bytes()), Bytes()); }
-void Base64_Plain_Decode(benchmark::State& s) { Run(s, PlainBase64Decode, PlainBase64Encode(Bytes()), Bytes()); }
+void Hex_Ours_Encode(benchmark::State& s)
+{
+    Run(s, OursHexEncode, Bytes(), PlainHexEncode(Bytes()));
+}
+void Hex_Plain_Encode(benchmark::State& s)
+{
+    Run(s, PlainHexEncode, Bytes(), PlainHexEncode(Bytes()));
+}
+void Hex_Ours_Decode(benchmark::State& s)
+{
+    Run(s, OursHexDecode, PlainHexEncode(Bytes()), Bytes());
+}
+void Hex_Plain_Decode(benchmark::State& s)
+{
+    Run(s, PlainHexDecode, PlainHexEncode(Bytes()), Bytes());
+}
+void Base64_Ours_Encode(benchmark::State& s)
+{
+    Run(s, OursBase64Encode, Bytes(), PlainBase64Encode(Bytes()));
+}
+void Base64_Plain_Encode(benchmark::State& s)
+{
+    Run(s, PlainBase64Encode, Bytes(), PlainBase64Encode(Bytes()));
+}
+void Base64_Ours_Decode(benchmark::State& s)
+{
+    Run(s, OursBase64Decode, PlainBase64Encode(Bytes()), Bytes());
+}
+void Base64_Plain_Decode(benchmark::State& s)
+{
+    Run(s, PlainBase64Decode, PlainBase64Encode(Bytes()), Bytes());
+}
 
 } // namespace
 

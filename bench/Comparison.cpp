@@ -21,7 +21,7 @@ std::string GoalText(const TComparison& c)
 
 int AddComparison(std::string ours, std::string reference, double goal)
 {
-    Comparisons().push_back({std::move(ours), std::move(reference), goal});
+    Comparisons().push_back({ std::move(ours), std::move(reference), goal });
     return 0;
 }
 
@@ -38,7 +38,8 @@ void TComparisonReporter::ReportRuns(const std::vector<Run>& runs)
             continue;
         if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median")
             continue;
-        const std::string name = run.run_type == Run::RT_Aggregate ? run.run_name.str() : run.benchmark_name();
+        const std::string name
+            = run.run_type == Run::RT_Aggregate ? run.run_name.str() : run.benchmark_name();
         FTimes[name] = run.real_accumulated_time / double(run.iterations) * 1e9;
         const auto rate = run.counters.find("bytes_per_second");
         if (rate != run.counters.end())
@@ -50,7 +51,8 @@ void TComparisonReporter::ReportRuns(const std::vector<Run>& runs)
 int TComparisonReporter::PrintComparisons() const
 {
     int missed = 0;
-    std::printf("\n%-28s %-28s %10s %10s %8s %10s\n", "ours", "reference", "ours ms", "ref ms", "ratio", "goal");
+    std::printf(
+        "\n%-28s %-28s %10s %10s %8s %10s\n", "ours", "reference", "ours ms", "ref ms", "ratio", "goal");
     for (const TComparison& c : Comparisons()) {
         const auto ours = FTimes.find(c.Ours);
         if (ours == FTimes.end() || ours->second <= 0)

@@ -51,11 +51,11 @@ QByteArray RepeatedPattern()
 
 const QByteArray& Input(int kind)
 {
-    static const QByteArray inputs[] = {XmlLikeText(), RandomBytes(), RepeatedPattern()};
+    static const QByteArray inputs[] = { XmlLikeText(), RandomBytes(), RepeatedPattern() };
     return inputs[kind];
 }
 
-const char* const InputNames[] = {"text", "random", "pattern"};
+const char* const InputNames[] = { "text", "random", "pattern" };
 
 // The target's room is reserved up front, as the references get their
 // output buffers whole.
@@ -103,7 +103,8 @@ QByteArray Lz4Compress(const QByteArray& data)
 QByteArray Lz4Decompress(const QByteArray& data)
 {
     QByteArray out(InputSize, Qt::Uninitialized);
-    out.truncate(qMax(0, LZ4_decompress_safe(data.constData(), out.data(), int(data.size()), int(out.size()))));
+    out.truncate(
+        qMax(0, LZ4_decompress_safe(data.constData(), out.data(), int(data.size()), int(out.size()))));
     return out;
 }
 
@@ -153,12 +154,30 @@ void Decompress(benchmark::State& state, TCoder compress, TCoder decompress)
     state.SetLabel(InputNames[kind]);
 }
 
-void Lzrw_Ours_Compress(benchmark::State& s) { Compress(s, LzrwCompress, LzrwDecompress); }
-void Lzrw_Ours_Decompress(benchmark::State& s) { Decompress(s, LzrwCompress, LzrwDecompress); }
-void Lzrw_Zlib1_Compress(benchmark::State& s) { Compress(s, ZlibCompress, ZlibDecompress); }
-void Lzrw_Zlib1_Decompress(benchmark::State& s) { Decompress(s, ZlibCompress, ZlibDecompress); }
-void Lzrw_Lz4_Compress(benchmark::State& s) { Compress(s, Lz4Compress, Lz4Decompress); }
-void Lzrw_Lz4_Decompress(benchmark::State& s) { Decompress(s, Lz4Compress, Lz4Decompress); }
+void Lzrw_Ours_Compress(benchmark::State& s)
+{
+    Compress(s, LzrwCompress, LzrwDecompress);
+}
+void Lzrw_Ours_Decompress(benchmark::State& s)
+{
+    Decompress(s, LzrwCompress, LzrwDecompress);
+}
+void Lzrw_Zlib1_Compress(benchmark::State& s)
+{
+    Compress(s, ZlibCompress, ZlibDecompress);
+}
+void Lzrw_Zlib1_Decompress(benchmark::State& s)
+{
+    Decompress(s, ZlibCompress, ZlibDecompress);
+}
+void Lzrw_Lz4_Compress(benchmark::State& s)
+{
+    Compress(s, Lz4Compress, Lz4Decompress);
+}
+void Lzrw_Lz4_Decompress(benchmark::State& s)
+{
+    Decompress(s, Lz4Compress, Lz4Decompress);
+}
 
 } // namespace
 

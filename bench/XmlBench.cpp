@@ -170,14 +170,38 @@ void PugiSave(benchmark::State& state, bool unicode)
     Describe(state, fixture, unicode);
 }
 
-void Xml_Ours_Load_8bit(benchmark::State& s) { OursLoad(s, false); }
-void Xml_Pugi_Load_8bit(benchmark::State& s) { PugiLoad(s, false); }
-void Xml_Ours_Load_Utf16(benchmark::State& s) { OursLoad(s, true); }
-void Xml_Pugi_Load_Utf16(benchmark::State& s) { PugiLoad(s, true); }
-void Xml_Ours_Save_8bit(benchmark::State& s) { OursSave(s, false); }
-void Xml_Pugi_Save_8bit(benchmark::State& s) { PugiSave(s, false); }
-void Xml_Ours_Save_Utf16(benchmark::State& s) { OursSave(s, true); }
-void Xml_Pugi_Save_Utf16(benchmark::State& s) { PugiSave(s, true); }
+void Xml_Ours_Load_8bit(benchmark::State& s)
+{
+    OursLoad(s, false);
+}
+void Xml_Pugi_Load_8bit(benchmark::State& s)
+{
+    PugiLoad(s, false);
+}
+void Xml_Ours_Load_Utf16(benchmark::State& s)
+{
+    OursLoad(s, true);
+}
+void Xml_Pugi_Load_Utf16(benchmark::State& s)
+{
+    PugiLoad(s, true);
+}
+void Xml_Ours_Save_8bit(benchmark::State& s)
+{
+    OursSave(s, false);
+}
+void Xml_Pugi_Save_8bit(benchmark::State& s)
+{
+    PugiSave(s, false);
+}
+void Xml_Ours_Save_Utf16(benchmark::State& s)
+{
+    OursSave(s, true);
+}
+void Xml_Pugi_Save_Utf16(benchmark::State& s)
+{
+    PugiSave(s, true);
+}
 
 } // namespace
 

@@ -24,7 +24,7 @@ constexpr std::array<std::array<char, 2>, 4096> MakeCharPairs()
 {
     std::array<std::array<char, 2>, 4096> pairs {};
     for (int v = 0; v < 4096; ++v)
-        pairs[v] = {Alphabet[v >> 6], Alphabet[v & 63]};
+        pairs[v] = { Alphabet[v >> 6], Alphabet[v & 63] };
     return pairs;
 }
 constexpr std::array<std::array<char, 2>, 4096> CharPairs = MakeCharPairs();
@@ -80,7 +80,8 @@ QByteArray Base64Decode(QByteArrayView text)
     char* out = bytes.data();
     qsizetype i = 0;
     for (; i + 4 <= n; i += 4, out += 3) {
-        const std::uint32_t group = Placed0[in[i]] | Placed1[in[i + 1]] | Placed2[in[i + 2]] | Placed3[in[i + 3]];
+        const std::uint32_t group
+            = Placed0[in[i]] | Placed1[in[i + 1]] | Placed2[in[i + 2]] | Placed3[in[i + 3]];
         if (group & Invalid)
             return {};
         out[0] = static_cast<char>(group >> 16);

@@ -155,7 +155,7 @@ constexpr std::array<std::array<char, 2>, 256> MakeDigitPairs()
 {
     std::array<std::array<char, 2>, 256> pairs {};
     for (int v = 0; v < 256; ++v)
-        pairs[v] = {HexDigits[v >> 4], HexDigits[v & 15]};
+        pairs[v] = { HexDigits[v >> 4], HexDigits[v & 15] };
     return pairs;
 }
 constexpr std::array<std::array<char, 2>, 256> DigitPairs = MakeDigitPairs();
