@@ -38,7 +38,11 @@ echo "== 1,000 templates (half of them encrypted) in one convert call"
 hyperfine --warmup 2 --runs 10 "$tool convert $work/templates/*.xml"
 
 echo
-echo "== Start-up: --version against a trivial C++ program"
+echo "== Start-up: --version against a trivial C++ program, and against one that only starts Qt"
 printf 'int main() { return 0; }\n' >"$work/trivial.cpp"
 c++ -O2 "$work/trivial.cpp" -o "$work/trivial"
-hyperfine -N --warmup 20 --runs 300 "$tool --version" "$work/trivial"
+printf '#include <QCoreApplication>\nint main(int c, char** v) { QCoreApplication a(c, v); return 0; }\n' \
+  >"$work/qt-trivial.cpp"
+# shellcheck disable=SC2046 # pkg-config gives several words on purpose
+c++ -std=c++20 -O2 -fPIC "$work/qt-trivial.cpp" $(pkg-config --cflags --libs Qt6Core) -o "$work/qt-trivial"
+hyperfine -N --warmup 20 --runs 300 "$tool --version" "$work/trivial" "$work/qt-trivial"
