@@ -182,12 +182,14 @@ private:
     RaiseStorageError(ekGeneral, QStringLiteral("Can't load section \"%1\" from stream.").arg(section));
 }
 
-void CheckStreamName(const QString& name, const char* kind, const QString& path)
+// PATH gives the full path for the message; it is built only when needed,
+// since a save checks every name.
+template <typename TPath> void CheckStreamName(const QString& name, const char* kind, const TPath& path)
 {
     if (name.size() > MaxStreamNameLength)
         RaiseStorageError(ekGeneral,
             QStringLiteral("Can't save %1 \"%2\" to stream: names may have at most %3 characters.")
-                .arg(QLatin1String(kind), path)
+                .arg(QLatin1String(kind), path())
                 .arg(MaxStreamNameLength));
 }
 
@@ -382,7 +384,8 @@ void TrsStorage::SectionSaveToStream(const QString& Section, QIODevice& Stream)
         KeyRunOf(SectionIdOf(sectionIdx), keyBegin, keyEnd);
         for (int i = keyBegin; i < keyEnd; ++i) {
             const TrsKeyItem& key = FKeyList[i];
-            CheckStreamName(key.Name, "key", u'\\' + GetSectionPath(sectionIdx) + u'\\' + key.Name);
+            CheckStreamName(
+                key.Name, "key", [&] { return u'\\' + GetSectionPath(sectionIdx) + u'\\' + key.Name; });
             if (key.Value.VString.size() > std::numeric_limits<qint32>::max() / 2
                 || key.Value.VBuffer.size() > std::numeric_limits<qint32>::max())
                 RaiseStorageError(ekGeneral,
@@ -396,7 +399,7 @@ void TrsStorage::SectionSaveToStream(const QString& Section, QIODevice& Stream)
         TFrame& top = stack.back();
         if (top.NextChild < top.EndChild) {
             const int child = top.NextChild++;
-            CheckStreamName(FSectionList[child].Name, "section", GetSectionPath(child));
+            CheckStreamName(FSectionList[child].Name, "section", [&] { return GetSectionPath(child); });
             writer.WriteName(FSectionList[child].Name);
             openSection(child);
         } else {
