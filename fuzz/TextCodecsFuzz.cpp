@@ -1,5 +1,5 @@
-// Fuzz target: the text codecs of the storage library: HexDecode and
-// IsHexText on 8-bit and UTF-16 text, ClassifyNumber, Base64Decode. Decoded
+// Fuzz target: the text codecs of the storage library: HexDecode,
+// HexDecodeShaped and IsHexText on 8-bit and UTF-16 text, ClassifyNumber, Base64Decode. Decoded
 // bytes are encoded again and must decode to themselves, and the fast
 // decoders must agree with the plain one-character-at-a-time forms below.
 #include "storage/Base64.h"
@@ -93,6 +93,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QByteArray hex = HexDecode(bytes);
     if (HexDecode(wide) != hex || PlainHexDecode(wide) != hex || HexDecode(utf16) != PlainHexDecode(utf16))
         abort();
+    for (const QString& text : { wide, utf16 })
+        if (HexDecodeShaped(text) != (PlainIsHexText(text) ? PlainHexDecode(text) : QByteArray()))
+            abort();
     if (!hex.isEmpty() && HexDecode(HexEncode(hex)) != hex)
         abort();
 

@@ -421,8 +421,8 @@ void TrsXMLData::TypeValue(TrsKeyWrapper& Wrapper, const QString& Value) const
         || (first >= u'a' && first <= u'f');
     const bool shaped
         = prefixed ? Value.size() > 2 && Value.startsWith(QLatin1StringView("0x")) : hexDigitFirst;
-    if (shaped && IsHexText(hex)) {
-        const QByteArray bytes = HexDecode(hex);
+    if (shaped) {
+        const QByteArray bytes = HexDecodeShaped(hex);
         if (!bytes.isEmpty()) {
             Wrapper.SetAsBuffer(bytes.constData(), int(bytes.size()));
             return;

@@ -46,6 +46,12 @@ struct TAnsiUnit {
     {
         return XmlAnsiDecode(QByteArrayView(from, to - from));
     }
+    // The first "<" or zero unit from P on; values are most of a file, so
+    // this scan is the library's rather than one unit at a time.
+    static const uchar* FindTagOrEnd(const uchar* p, const uchar* /*limit*/)
+    {
+        return reinterpret_cast<const uchar*>(strchrnul(reinterpret_cast<const char*>(p), '<'));
+    }
 };
 
 // UTF-16 little-endian text.
@@ -64,6 +70,24 @@ struct TWideUnit {
         }
         return text;
     }
+    // Four units at a time while eight bytes are left before LIMIT: a lane
+    // that is zero, or "<" once xored with it, stops the fast loop.
+    static const uchar* FindTagOrEnd(const uchar* p, const uchar* limit)
+    {
+        constexpr quint64 Ones = 0x0001000100010001u, Highs = 0x8000800080008000u;
+        constexpr quint64 Tags = 0x003C003C003C003Cu;
+        const auto hasZeroLane = [](quint64 v) { return (v - Ones) & ~v & Highs; };
+        for (; limit - p >= 8; p += 8) {
+            quint64 v;
+            std::memcpy(&v, p, 8);
+            v = qFromLittleEndian(v);
+            if (hasZeroLane(v) | hasZeroLane(v ^ Tags))
+                break;
+        }
+        while (At(p) != 0 && At(p) != u'<')
+            p += Size;
+        return p;
+    }
 };
 
 [[noreturn]] void ParserError(const char* message)
@@ -76,13 +100,14 @@ struct TWideUnit {
 template <typename TUnit> class TXmlParser {
 public:
     TXmlParser(TrsXmlReader::TSink& sink, const QString& rootName, QStringList& attrNames,
-        QStringList& attrValues, const uchar* origin, const uchar* start)
+        QStringList& attrValues, const uchar* origin, const uchar* start, const uchar* limit)
         : FSink(sink)
         , FRootName(rootName)
         , FAttrNames(attrNames)
         , FAttrValues(attrValues)
         , PBufStart(origin)
         , PCur(start)
+        , PLimit(limit)
     {
     }
 
@@ -119,6 +144,7 @@ private:
     QStringList& FAttrValues;
     const uchar* PBufStart; // first byte of the data, byte-order mark included
     const uchar* PCur;
+    const uchar* PLimit; // the end of the data and its end mark
     QString FCurrentRootName;
     bool FInRoot = false;
     // For each open section element inside the root: whether the sink
@@ -254,9 +280,7 @@ template <typename TUnit> void TXmlParser<TUnit>::ReadAttributes()
 template <typename TUnit>
 const uchar* TXmlParser<TUnit>::LookAhead(const uchar*& endName, const uchar*& endNameStop) const
 {
-    const uchar* p = PCur;
-    while (TUnit::At(p) != 0 && TUnit::At(p) != u'<')
-        p += S;
+    const uchar* p = TUnit::FindTagOrEnd(PCur, PLimit);
     endName = endNameStop = nullptr;
     if (TUnit::At(p) == u'<' && TUnit::At(p + S) == u'/') {
         endName = endNameStop = p + 2 * S;
@@ -390,15 +414,16 @@ void TrsXmlReader::Parse(QByteArray& data, bool wantTemplate)
     }
     const uchar* origin = start;
     const uchar* stop = start + size;
+    const uchar* const limit = stop + EndMarkSize;
     if (start[0] == 0xFF && start[1] == 0xFE) {
         FIsUnicode = true;
         start += 2;
-        TXmlParser<TWideUnit> parser(FSink, FRootName, FAttrNames, FAttrValues, origin, start);
+        TXmlParser<TWideUnit> parser(FSink, FRootName, FAttrNames, FAttrValues, origin, start, limit);
         parser.ParseDocument();
         if (wantTemplate)
             MakeTemplate(start, stop, parser.FTmplBodyStart, parser.FTmplBodyStop);
     } else {
-        TXmlParser<TAnsiUnit> parser(FSink, FRootName, FAttrNames, FAttrValues, origin, start);
+        TXmlParser<TAnsiUnit> parser(FSink, FRootName, FAttrNames, FAttrValues, origin, start, limit);
         parser.ParseDocument();
         if (wantTemplate)
             MakeTemplate(start, stop, parser.FTmplBodyStart, parser.FTmplBodyStop);

@@ -102,11 +102,14 @@ unsigned PairValue(unsigned high, unsigned low)
 // Pairs of digits are the common case and take the tight loops: four pairs
 // at a time in compact text, a pair and its comma in wrapped text. A line
 // break, blank or invalid character leaves them for the per-character checks.
-template <typename Char> QByteArray HexDecodeOf(const Char* in, qsizetype size)
+// SHAPED decodes only text that also passes the shape test: commas and line
+// breaks as the only separators, and the digits per comma it allows.
+template <bool Shaped, typename Char> QByteArray HexDecodeOf(const Char* in, qsizetype size)
 {
     QByteArray result(size / 2, Qt::Uninitialized);
     char* out = result.data();
     const Char* const end = in + size;
+    qsizetype commas = 0;
     while (in < end) {
         while (end - in >= 8) {
             const unsigned a = PairValue(CharCode(in[0]), CharCode(in[1]));
@@ -129,6 +132,7 @@ template <typename Char> QByteArray HexDecodeOf(const Char* in, qsizetype size)
                 break;
             *out++ = char(v);
             in += 3;
+            ++commas;
         }
         if (end - in >= 2) {
             const unsigned v = PairValue(CharCode(in[0]), CharCode(in[1]));
@@ -140,13 +144,18 @@ template <typename Char> QByteArray HexDecodeOf(const Char* in, qsizetype size)
         }
         if (in == end)
             break;
-        if (IsHexSeparator(CharCode(*in))) {
+        const unsigned code = CharCode(*in);
+        if (Shaped ? code == ',' || code == '\r' || code == '\n' : IsHexSeparator(code)) {
+            commas += code == ',';
             ++in;
             continue;
         }
         return {}; // an invalid character or a lone digit
     }
-    result.truncate(out - result.constData());
+    const qsizetype bytes = out - result.constData();
+    if (Shaped && !(commas == 0 ? bytes >= 1 : commas < 2 * bytes && 2 * bytes / commas <= 4))
+        return {};
+    result.truncate(bytes);
     return result;
 }
 
@@ -259,9 +268,13 @@ bool IsHexText(QByteArrayView text)
 }
 QByteArray HexDecode(QStringView text)
 {
-    return HexDecodeOf(text.utf16(), text.size());
+    return HexDecodeOf<false>(text.utf16(), text.size());
 }
 QByteArray HexDecode(QByteArrayView text)
 {
-    return HexDecodeOf(text.data(), text.size());
+    return HexDecodeOf<false>(text.data(), text.size());
+}
+QByteArray HexDecodeShaped(QStringView text)
+{
+    return HexDecodeOf<true>(text.utf16(), text.size());
 }

@@ -36,3 +36,6 @@ bool IsHexText(QByteArrayView text);
 // are skipped. Any other character, or a lone hex digit, gives an empty result.
 QByteArray HexDecode(QStringView text);
 QByteArray HexDecode(QByteArrayView text);
+
+// HexDecode of text that passes IsHexText, in one pass; empty otherwise.
+QByteArray HexDecodeShaped(QStringView text);

@@ -111,7 +111,7 @@ TEST(HexText, DecodeFindsEverySeparatorAndBadCharacterInLongTexts)
         EXPECT_EQ(HexDecode(QString::fromLatin1(separated)), bytes) << at;
     }
     for (qsizetype at = 0; at < digits.size(); ++at) {
-        for (const char bad : {'G', ',', '\0', '\xc1'}) {
+        for (const char bad : { 'G', ',', '\0', '\xc1' }) {
             QByteArray broken = digits;
             broken[at] = bad;
             // A separator in place of a digit leaves a lone digit behind.
@@ -120,5 +120,20 @@ TEST(HexText, DecodeFindsEverySeparatorAndBadCharacterInLongTexts)
         QString wide = QString::fromLatin1(digits);
         wide[at] = QChar(0x130); // beyond 8 bits: must not pass as "0"
         EXPECT_TRUE(HexDecode(wide).isEmpty()) << at;
+    }
+}
+
+TEST(HexText, ShapedDecodeIsTheDecodeOfTextThatPassesTheShapeTest)
+{
+    SetHexCompact(false);
+    const QString wrapped = QString::fromLatin1(HexEncode(Bytes(60)));
+    EXPECT_EQ(HexDecodeShaped(wrapped), Bytes(60));
+    for (const QString& text : { QStringLiteral("0A"), QStringLiteral("0a0B0c0D0e0F1011"),
+             QStringLiteral("0A,0B\r\n0C"), QStringLiteral("0A0B,0C"), QStringLiteral("0A0B0C,0D"),
+             QStringLiteral("0A 0B"), QStringLiteral("0A\\0B"), QStringLiteral("0A,,,,0B"),
+             QStringLiteral(",0A,"), QStringLiteral("0A0B0C0D0E,0F"), QStringLiteral("0A1"),
+             QStringLiteral(""), QStringLiteral(",") }) {
+        const QByteArray expected = IsHexText(text) ? HexDecode(text) : QByteArray();
+        EXPECT_EQ(HexDecodeShaped(text), expected) << text.toStdString();
     }
 }
