@@ -153,6 +153,9 @@ private:
     bool ReadBytes(qint64 count, QByteArray& bytes)
     {
         bytes.clear();
+        // A device that knows its size refuses a count beyond it at once.
+        if (!FStream.isSequential() && count > FStream.bytesAvailable())
+            return false;
         while (bytes.size() < count) {
             const qint64 piece = std::min(count - bytes.size(), ReadPieceSize);
             const qsizetype at = bytes.size();
