@@ -42,24 +42,6 @@ void FillTemplate(TrsStorage& s)
     s.WriteInt64("\\mirovane3\\pdf\\Placement\\Serial", 9000000000000LL);
 }
 
-QStringList Describe(TrsStorage& s)
-{
-    QStringList lines;
-    for (int i = 0; i < s.SectionItemCount(); ++i)
-        lines << QStringLiteral("section ") + s.GetSectionPath(i);
-    const QString root = s.RootSection();
-    s.SetRootSection(QString());
-    for (int i = s.KeyFirst(); i >= 0; i = s.KeyNext()) {
-        TrsKeyWrapper& key = s.KeyWrapper();
-        lines << QStringLiteral("key %1 type %2 = %3")
-                     .arg(key.FullName())
-                     .arg(key.KeyType())
-                     .arg(key.AsString());
-    }
-    s.SetRootSection(root);
-    return lines;
-}
-
 class BrokenEncryptedTemplate : public ::testing::Test {
 protected:
     void SetUp() override

@@ -50,7 +50,7 @@ QString KeyText(TrsKeyWrapper& key)
 
 // Sections and keys (path, type, text), sorted: section ids, and so the
 // order of the arrays, depend on creation order.
-QStringList Describe(TrsStorage& s)
+QStringList DescribeSorted(TrsStorage& s)
 {
     QStringList lines;
     for (int i = 0; i < s.SectionItemCount(); ++i)
@@ -158,7 +158,7 @@ TEST(BrokenSectionStream, EveryPrefixRaisesTheLoadErrorAndKeepsTheRootSection)
     }
     TrsStorage whole;
     LoadSection(whole, stream);
-    EXPECT_EQ(Describe(whole), Describe(source));
+    EXPECT_EQ(DescribeSorted(whole), DescribeSorted(source));
 }
 
 TEST(BrokenSectionStream, FlippedBytesLoadATreeThatRoundTripsOrRaiseTheLoadError)
@@ -183,7 +183,7 @@ TEST(BrokenSectionStream, FlippedBytesLoadATreeThatRoundTripsOrRaiseTheLoadError
             TrsStorage again;
             const TLoadOutcome reload = LoadOutcome([&] { LoadSection(again, SaveSection(target)); });
             EXPECT_TRUE(reload.Loaded) << where << ": " << reload.Error.toStdString() << reload.Foreign;
-            EXPECT_EQ(Describe(again), Describe(target)) << where;
+            EXPECT_EQ(DescribeSorted(again), DescribeSorted(target)) << where;
         }
     }
 }

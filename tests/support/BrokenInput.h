@@ -6,11 +6,13 @@
 
 #include "backends/TestPrinters.h"
 #include "framework/Exception.h"
+#include "storage/TrsStorage.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QIODevice>
 #include <QString>
+#include <QStringList>
 #include <gtest/gtest.h>
 #include <initializer_list>
 #include <new>
@@ -130,3 +132,23 @@ public:
 private:
     std::vector<char> FBytes;
 };
+
+// Sections by path, and every key's full name, type and text, in order: the
+// tree as a load gave it, to compare with what was saved.
+inline QStringList Describe(TrsStorage& s)
+{
+    QStringList lines;
+    for (int i = 0; i < s.SectionItemCount(); ++i)
+        lines << QStringLiteral("section ") + s.GetSectionPath(i);
+    const QString root = s.RootSection();
+    s.SetRootSection(QString());
+    for (int i = s.KeyFirst(); i >= 0; i = s.KeyNext()) {
+        TrsKeyWrapper& key = s.KeyWrapper();
+        lines << QStringLiteral("key %1 type %2 = %3")
+                     .arg(key.FullName())
+                     .arg(key.KeyType())
+                     .arg(key.AsString());
+    }
+    s.SetRootSection(root);
+    return lines;
+}
