@@ -1,9 +1,12 @@
+#include "app/gui/UpdateWindow.h"
 #include "app/Tupdateform.h"
 #include "app/gui/QtUserInterface.h"
-#include "app/gui/UpdateWindow.h"
 #include "framework/TApplication.h"
 #include "framework/TOpenDialog.h"
 
+#include "gui/DragAndDrop.h"
+#include "gui/ModalBoxes.h"
+#include "gui/TestApplication.h"
 #include "support/SampleTemplates.h"
 
 #include <gtest/gtest.h>
@@ -21,40 +24,13 @@
 #include <QTest>
 #include <QTimer>
 
-#include <functional>
-
 namespace {
-
-QApplication& App()
-{
-    static int argc = 1;
-    static char name[] = "gui_tests";
-    static char* argv[] = { name, nullptr };
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
-
-// Answers the next modal widget that opens: ACTION gets it and must close it.
-void WhenModalOpens(std::function<void(QWidget*)> action)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, [timer, action] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        action(modal);
-    });
-    timer->start();
-}
 
 class UpdateWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        App();
+        TestApplication();
         ASSERT_TRUE(FDir.isValid());
         FUi.SetUseNativeDialogs(false);
         Application().SetUserInterface(&FUi);
@@ -123,8 +99,8 @@ TEST_F(UpdateWindowTest, ShowsTheTitleTextsAndPlacesOfTheForm)
     EXPECT_FALSE(FWindow->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_EQ(FWindow->Panel()->geometry(), QRect(8, 16, 566, 65));
     EXPECT_EQ(FWindow->Panel()->text(),
-              "This application will update the Mirovane Template Files prior to v3.39\n\n"
-              "Select the Template File and it will update to the new format. ");
+        "This application will update the Mirovane Template Files prior to v3.39\n\n"
+        "Select the Template File and it will update to the new format. ");
     EXPECT_EQ(FWindow->Button()->geometry(), QRect(160, 104, 241, 25));
     EXPECT_EQ(FWindow->Button()->text(), "Select Template File");
     EXPECT_TRUE(FWindow->Button()->font().bold());
@@ -175,7 +151,115 @@ TEST_F(UpdateWindowTest, TargetThatCannotBeCreatedShowsTheErrorAndNoConfirmation
     old.close();
     const QStringList messages = ClickAndChoose("blocked.xml");
     ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Cannot create file \"%1\". ").arg(Path("blocked.bts"))))
+    EXPECT_TRUE(
+        messages[0].startsWith(QStringLiteral("Cannot create file \"%1\". ").arg(Path("blocked.bts"))))
         << messages[0].toStdString();
     EXPECT_TRUE(FWindow->Button()->isEnabled()) << "the window goes on";
+}
+
+namespace {
+void WriteFile(const QString& fileName, const QByteArray& content)
+{
+    QFile file(fileName);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << fileName.toStdString();
+    file.write(content);
+}
+
+// Lets the event loop run until COUNT boxes were shown, and a little longer
+// to catch any box too many.
+void WaitForBoxes(const MessageBoxRecorder& boxes, int count)
+{
+    QTRY_COMPARE_WITH_TIMEOUT(boxes.Texts.size(), count, 5000);
+    QTest::qWait(100);
+}
+} // namespace
+
+TEST_F(UpdateWindowTest, DroppedFileIsConvertedWithTheUsualConfirmation)
+{
+    WriteFile(Path("dropped.xml"), kPlainTemplate);
+    MessageBoxRecorder boxes;
+    ASSERT_TRUE(DragAndDrop(FWindow, *LocalFilesData({ Path("dropped.xml") })));
+    WaitForBoxes(boxes, 1);
+    ASSERT_EQ(boxes.Texts, QStringList { "New Profile Template File Saved as dropped.bts" });
+    EXPECT_FALSE(boxes.Errors[0]);
+    EXPECT_TRUE(QFile::exists(Path("dropped.bts")));
+    EXPECT_TRUE(FWindow->Button()->isEnabled());
+    EXPECT_FALSE(FWindow->Busy());
+}
+
+TEST_F(UpdateWindowTest, DroppedFileThatFailsShowsItsErrorAlone)
+{
+    MessageBoxRecorder boxes;
+    ASSERT_TRUE(DragAndDrop(FWindow, *LocalFilesData({ Path("gone.xml") })));
+    WaitForBoxes(boxes, 1);
+    ASSERT_EQ(boxes.Texts.size(), 1);
+    EXPECT_TRUE(boxes.Texts[0].startsWith(QStringLiteral("Cannot open file \"%1\". ").arg(Path("gone.xml"))))
+        << boxes.Texts[0].toStdString();
+    EXPECT_TRUE(boxes.Errors[0]);
+}
+
+TEST_F(UpdateWindowTest, SeveralDroppedFilesAreConvertedInOrderAndReportedInOneBoxAtTheEnd)
+{
+    WriteFile(Path("first.xml"), kPlainTemplate);
+    WriteFile(Path("third.xml"), kPlainTemplate);
+    MessageBoxRecorder boxes;
+    ASSERT_TRUE(
+        DragAndDrop(FWindow, *LocalFilesData({ Path("first.xml"), Path("second.xml"), Path("third.xml") })));
+    WaitForBoxes(boxes, 1);
+    ASSERT_EQ(boxes.Texts.size(), 1);
+    const QStringList lines = boxes.Texts[0].split(u'\n');
+    ASSERT_EQ(lines.size(), 3) << boxes.Texts[0].toStdString();
+    EXPECT_EQ(lines[0], "New Profile Template File Saved as first.bts");
+    EXPECT_TRUE(
+        lines[1].startsWith(QStringLiteral("second.xml: Cannot open file \"%1\". ").arg(Path("second.xml"))))
+        << lines[1].toStdString();
+    EXPECT_EQ(lines[2], "New Profile Template File Saved as third.bts");
+    EXPECT_TRUE(boxes.Errors[0]) << "one file failed";
+    EXPECT_TRUE(QFile::exists(Path("first.bts")));
+    EXPECT_TRUE(QFile::exists(Path("third.bts")));
+}
+
+TEST_F(UpdateWindowTest, DragsOfAnythingButLocalFilesAreRefusedWithoutABox)
+{
+    WriteFile(Path("local.xml"), kPlainTemplate);
+    ASSERT_TRUE(QDir(FDir.path()).mkdir("folder.xml"));
+    QMimeData text;
+    text.setText(Path("local.xml"));
+    QMimeData remote;
+    remote.setUrls({ QUrl("https://example.org/old.xml") });
+    QMimeData mixed;
+    mixed.setUrls({ QUrl::fromLocalFile(Path("local.xml")), QUrl("sftp://host/old.xml") });
+    const auto folder = LocalFilesData({ Path("folder.xml") });
+    MessageBoxRecorder boxes;
+    for (const QMimeData* data :
+        { static_cast<const QMimeData*>(&text), static_cast<const QMimeData*>(&remote),
+            static_cast<const QMimeData*>(&mixed), static_cast<const QMimeData*>(folder.get()) }) {
+        EXPECT_FALSE(DragEnter(FWindow, *data)) << data->formats().join(u' ').toStdString();
+        EXPECT_FALSE(Drop(FWindow, *data));
+    }
+    QTest::qWait(100);
+    EXPECT_TRUE(boxes.Texts.isEmpty()) << boxes.Texts.join(u'\n').toStdString();
+    EXPECT_FALSE(QFile::exists(Path("local.bts")));
+}
+
+TEST_F(UpdateWindowTest, DropWhileAConversionRunsIsRefused)
+{
+    WriteFile(Path("waiting.xml"), kPlainTemplate);
+    bool busy = false;
+    bool enteredWhileBusy = true;
+    bool droppedWhileBusy = true;
+    WhenModalOpens([&](QWidget* dialog) {
+        busy = FWindow->Busy();
+        const auto data = LocalFilesData({ Path("waiting.xml") });
+        enteredWhileBusy = DragEnter(FWindow, *data);
+        droppedWhileBusy = Drop(FWindow, *data);
+        qobject_cast<QDialog*>(dialog)->reject();
+    });
+    QTest::mouseClick(FWindow->Button(), Qt::LeftButton);
+    QTest::qWait(100);
+    EXPECT_TRUE(busy);
+    EXPECT_FALSE(enteredWhileBusy);
+    EXPECT_FALSE(droppedWhileBusy);
+    EXPECT_FALSE(QFile::exists(Path("waiting.bts")));
+    EXPECT_TRUE(DragEnter(FWindow, *LocalFilesData({ Path("waiting.xml") }))) << "accepted again afterwards";
 }

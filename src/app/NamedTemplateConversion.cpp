@@ -1,0 +1,70 @@
+#include "app/NamedTemplateConversion.h"
+
+#include "app/Tupdateform.h"
+#include "framework/Exception.h"
+#include "framework/FileNames.h"
+#include "framework/TApplication.h"
+
+#include <algorithm>
+
+void ConvertNamedTemplate(Tupdateform& form, const QString& fileName)
+{
+    Application().HandleExceptions([&] {
+        const QString newName = form.ConvertTemplate(fileName);
+        Application().ShowMessage(Tupdateform::ConfirmationText(newName));
+    });
+}
+
+namespace {
+TConversionOutcome ConvertOne(Tupdateform& form, const QString& fileName)
+{
+    TConversionOutcome outcome { fileName, {}, {} };
+    try {
+        outcome.NewFileName = form.ConvertTemplate(fileName);
+    } catch (const Exception& error) {
+        outcome.Error = error.Message();
+    } catch (const std::exception& error) {
+        outcome.Error = QString::fromLocal8Bit(error.what());
+    }
+    return outcome;
+}
+} // namespace
+
+std::vector<TConversionOutcome> ConvertNamedTemplates(Tupdateform& form, const QStringList& fileNames)
+{
+    std::vector<TConversionOutcome> outcomes;
+    outcomes.reserve(fileNames.size());
+    for (const QString& fileName : fileNames)
+        outcomes.push_back(ConvertOne(form, fileName));
+    return outcomes;
+}
+
+QString ConversionSummary(const std::vector<TConversionOutcome>& outcomes)
+{
+    QStringList lines;
+    for (const TConversionOutcome& outcome : outcomes) {
+        if (outcome.Succeeded())
+            lines << Tupdateform::ConfirmationText(outcome.NewFileName);
+        else
+            lines << ExtractFileName(outcome.FileName) + QStringLiteral(": ") + outcome.Error;
+    }
+    return lines.join(u'\n');
+}
+
+void ConvertTemplateBatch(Tupdateform& form, const QStringList& fileNames)
+{
+    if (fileNames.size() == 1) {
+        ConvertNamedTemplate(form, fileNames.constFirst());
+        return;
+    }
+    if (fileNames.isEmpty())
+        return;
+    const std::vector<TConversionOutcome> outcomes = ConvertNamedTemplates(form, fileNames);
+    const bool allSucceeded = std::all_of(
+        outcomes.begin(), outcomes.end(), [](const auto& outcome) { return outcome.Succeeded(); });
+    const QString summary = ConversionSummary(outcomes);
+    if (allSucceeded)
+        Application().ShowMessage(summary);
+    else
+        Application().ShowException(summary);
+}
