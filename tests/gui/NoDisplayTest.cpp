@@ -54,3 +54,17 @@ INSTANTIATE_TEST_SUITE_P(WhereNoneCanBeReached, ProgramWithoutADisplay,
         NoDisplayCase { "WaylandCompositorNotRunning", { "WAYLAND_DISPLAY=wayland-917" } },
         NoDisplayCase { "PlatformUnknown", { "QT_QPA_PLATFORM=nosuchplatform" } }),
     [](const auto& info) { return std::string(info.param.Name); });
+
+TEST(RunScriptWithoutADisplay, PrintsTheProgramsLineAndExitsWithOneBeforeBuilding)
+{
+    QProcess run;
+    QProcessEnvironment environment;
+    environment.insert("PATH", "/usr/bin:/bin");
+    run.setProcessEnvironment(environment);
+    run.setStandardInputFile(QProcess::nullDevice());
+    run.start(MIROVANE_SOURCE_DIR "/run", {});
+    ASSERT_TRUE(run.waitForFinished(5000)) << "returns at once, building nothing";
+    EXPECT_EQ(run.exitCode(), 1);
+    EXPECT_EQ(QString::fromLocal8Bit(run.readAllStandardError()), DisplayCheck::NoDisplayLine() + u'\n');
+    EXPECT_TRUE(run.readAllStandardOutput().isEmpty());
+}
