@@ -71,6 +71,7 @@ TEST(HighDensityScreen, DISABLED_WindowAtScaleFactorTwo)
 
 TEST(HighDensityScreen, WindowIs1164By352DevicePixelsAtScaleFactorTwo)
 {
+    TestApplication();
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_SCALE_FACTOR", "2");
     environment.insert("QT_QPA_PLATFORM", "offscreen");
