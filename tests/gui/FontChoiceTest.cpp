@@ -6,11 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <iostream>
 
 namespace {
@@ -90,4 +94,40 @@ TEST(WindowFonts, FallbackShrinksOnlyAsFarAsTheBoxRequires)
 
     const QFont hopeless = FontChoice::Fitting(fallbacks, 16, false, false, lines, QSize(10, 100));
     EXPECT_EQ(hopeless.pixelSize(), 8) << "the smallest size rather than nothing";
+}
+
+// The fewest fonts a Debian desktop has: fonts-dejavu-core's DejaVu Sans,
+// regular and bold. The measuring test above runs again with only those.
+TEST(WindowFonts, FitWithOnlyTheDejaVuCoreFaces)
+{
+    TestApplication();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(QDir(dir.path()).mkdir("fonts"));
+    for (const char* face : { "DejaVuSans.ttf", "DejaVuSans-Bold.ttf" }) {
+        const QString installed = QStringLiteral("/usr/share/fonts/truetype/dejavu/") + face;
+        ASSERT_TRUE(QFile::exists(installed)) << "fonts-dejavu-core is installed";
+        ASSERT_TRUE(QFile::link(installed, dir.filePath(QStringLiteral("fonts/") + face)));
+    }
+    QFile config(dir.filePath("fonts.conf"));
+    ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+    config.write(
+        QStringLiteral("<?xml version=\"1.0\"?><fontconfig><dir>%1</dir><cachedir>%2</cachedir></fontconfig>")
+            .arg(dir.filePath("fonts"), dir.filePath("cache"))
+            .toUtf8());
+    config.close();
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("FONTCONFIG_FILE", config.fileName());
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    QProcess child;
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.setStandardInputFile(QProcess::nullDevice());
+    child.start(QCoreApplication::applicationFilePath(), { "--gtest_filter=WindowFonts.PanelLines*" });
+    ASSERT_TRUE(child.waitForFinished(30000));
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains("panel: DejaVu Sans ")) << output.toStdString();
+    EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
 }
