@@ -187,17 +187,6 @@ TEST_F(UpdateWindowTest, DroppedFileIsConvertedWithTheUsualConfirmation)
     EXPECT_FALSE(FWindow->Busy());
 }
 
-TEST_F(UpdateWindowTest, DroppedFileThatFailsShowsItsErrorAlone)
-{
-    MessageBoxRecorder boxes;
-    ASSERT_TRUE(DragAndDrop(FWindow, *LocalFilesData({ Path("gone.xml") })));
-    WaitForBoxes(boxes, 1);
-    ASSERT_EQ(boxes.Texts.size(), 1);
-    EXPECT_TRUE(boxes.Texts[0].startsWith(QStringLiteral("Cannot open file \"%1\". ").arg(Path("gone.xml"))))
-        << boxes.Texts[0].toStdString();
-    EXPECT_TRUE(boxes.Errors[0]);
-}
-
 TEST_F(UpdateWindowTest, SeveralDroppedFilesAreConvertedInOrderAndReportedInOneBoxAtTheEnd)
 {
     WriteFile(Path("first.xml"), kPlainTemplate);
