@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config libgtest-dev libbenchmark-dev
           qt6-base-dev libgl-dev libicu-dev libssl-dev
           clang-14 libclang-rt-14-dev
-          xvfb xauth libxcb1-dev desktop-file-utils fonts-dejavu-core fonts-dejavu-extra fonts-cantarell fonts-liberation2)
+          xvfb xauth libxcb1-dev desktop-file-utils fonts-dejavu-core fonts-dejavu-extra fonts-cantarell fonts-liberation2
+          dpkg-dev fakeroot file lintian appstream gzip)
 
 missing=()
 for p in "${packages[@]}" "$@"; do
