@@ -13,6 +13,9 @@ struct NoDisplayCase {
     QStringList Environment;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const NoDisplayCase& noDisplayCase, std::ostream* out) { *out << noDisplayCase.Name; }
+
 class ProgramWithoutADisplay : public ::testing::TestWithParam<NoDisplayCase> { };
 
 } // namespace
