@@ -1,8 +1,10 @@
 // The templates a convert run takes from its PATH arguments: a file stands
 // for itself; a folder gives its files whose names end in ".xml" in any
 // letter case (with subfolders when recursive), sorted by their path
-// relative to the folder. Symbolic links to folders are not followed, so a
-// link cannot make the walk go round in circles.
+// relative to the folder, by character code (capitals first, as in the C
+// locale), so a run's order does not depend on the user's locale.
+// Symbolic links to folders are not followed, so a link cannot make the
+// walk go round in circles.
 #pragma once
 
 #include <QList>
