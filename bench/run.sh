@@ -3,7 +3,8 @@
 # the benchmark binary with the reference libraries side by side, again
 # for AES with the AES instructions off on both sides, then the command-line
 # tool converting 1,000 templates in one call and its start-up beside a
-# trivial program's, timed with hyperfine. Arguments go to the benchmark
+# trivial program's, convert -r over the same folder and show of one
+# template beside --version, timed with hyperfine. Arguments go to the benchmark
 # binary (for example --benchmark_filter=Xml).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -38,6 +39,10 @@ echo "== 1,000 templates (half of them encrypted) in one convert call"
 hyperfine --warmup 2 --runs 10 "$tool convert $work/templates/*.xml"
 
 echo
+echo "== The same folder with convert -r, beside the 1,000-file call (goal: within 1.2 times)"
+hyperfine --warmup 2 --runs 10 "$tool convert $work/templates/*.xml" "$tool convert -r $work/templates"
+
+echo
 echo "== Start-up: --version against a trivial C++ program, and against one that only starts Qt"
 printf 'int main() { return 0; }\n' >"$work/trivial.cpp"
 c++ -O2 "$work/trivial.cpp" -o "$work/trivial"
@@ -46,3 +51,7 @@ printf '#include <QCoreApplication>\nint main(int c, char** v) { QCoreApplicatio
 # shellcheck disable=SC2046 # pkg-config gives several words on purpose
 c++ -std=c++20 -O2 -fPIC "$work/qt-trivial.cpp" $(pkg-config --cflags --libs Qt6Core) -o "$work/qt-trivial"
 hyperfine -N --warmup 20 --runs 300 "$tool --version" "$work/trivial" "$work/qt-trivial"
+
+echo
+echo "== show of one template beside --version (goal: within 2 times)"
+hyperfine -N --warmup 20 --runs 300 "$tool show examples/old-plain-template.xml" "$tool --version"

@@ -7,7 +7,8 @@ packages=(build-essential cmake ninja-build pkg-config libgtest-dev libbenchmark
           qt6-base-dev libgl-dev libicu-dev libssl-dev
           clang-14 libclang-rt-14-dev
           xvfb xauth libxcb1-dev desktop-file-utils fonts-dejavu-core fonts-dejavu-extra fonts-cantarell fonts-liberation2
-          dpkg-dev fakeroot file lintian appstream gzip)
+          dpkg-dev fakeroot file lintian appstream gzip
+          bash-completion)
 
 missing=()
 for p in "${packages[@]}" "$@"; do

@@ -21,7 +21,8 @@ const QString kRootSection = QStringLiteral("mirovane3");
 const QString kEncryptorKey = QStringLiteral("qxbm7ra2twe5nvk3hj9pdl0fzc4sy6ug8oiwbq1mtr");
 } // namespace
 
-Tupdateform::Tupdateform(TComponent* owner) : TForm(owner)
+Tupdateform::Tupdateform(TComponent* owner, TProductSettings productSettings)
+    : TForm(owner)
 {
     SetName(QStringLiteral("updateform"));
     SetCaption(QStringLiteral("updateform"));
@@ -32,12 +33,15 @@ Tupdateform::Tupdateform(TComponent* owner) : TForm(owner)
     SetPosition(poScreenCenter);
     SetFont(QStringLiteral("Candara"), 16);
     CreateSettingsCatalogue(this);
-    CreateStorageComponents();
+    CreateStorageComponents(productSettings);
     CreateOpenDialog();
     AfterConstruction();
+    // Bound only now, the registry storage has loaded nothing; the wiring
+    // is the configured one from here on.
+    rsStorage1->SetStorageData(rsRegData1);
 }
 
-void Tupdateform::CreateStorageComponents()
+void Tupdateform::CreateStorageComponents(TProductSettings productSettings)
 {
     rsXMLData1 = new TrsXMLData(this);
     rsXMLData1->SetName(QStringLiteral("rsXMLData1"));
@@ -62,7 +66,7 @@ void Tupdateform::CreateStorageComponents()
     rsStorage1 = new TrsStorage(this);
     rsStorage1->SetName(QStringLiteral("rsStorage1"));
     rsStorage1->SetEncryptor(rsAesEncryptor1);
-    rsStorage1->SetStorageData(rsRegData1);
+    rsStorage1->SetStorageData(productSettings == TProductSettings::Read ? rsRegData1 : nullptr);
     rsStorage1->SetRootSection(kRootSection);
     rsStorage1->SetOptions({});
     rsStorage1->SetActive(true);

@@ -22,11 +22,16 @@ class TrsRegData;
 class TrsStorage;
 class TrsXMLData;
 
+// Whether a new form fills its catalogue from the product's registry
+// settings (as the window does) or keeps the configured values only.
+enum class TProductSettings { Read, Skip };
+
 class Tupdateform : public TForm {
     Q_OBJECT
 
 public:
-    explicit Tupdateform(TComponent* owner = nullptr);
+    explicit Tupdateform(
+        TComponent* owner = nullptr, TProductSettings productSettings = TProductSettings::Read);
 
     // The conversion flow of the button: the open dialog, then
     // ConvertTemplate and the confirmation. Errors propagate to the caller,
@@ -59,7 +64,7 @@ public:
     TOpenDialog* loadprofiledlg = nullptr;
 
 private:
-    void CreateStorageComponents();
+    void CreateStorageComponents(TProductSettings productSettings);
     void CreateOpenDialog();
     void RestoreRegistryWiring();
 

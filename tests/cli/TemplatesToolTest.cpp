@@ -1,57 +1,8 @@
-#include "app/cli/TemplatesTool.h"
+#include "ToolFixture.h"
 #include "app/cli/TreeDump.h"
 #include "support/SampleTemplates.h"
 
-#include <gtest/gtest.h>
-
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTextStream>
-
-namespace {
-
-class TemplatesToolTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(FDir.isValid());
-        ASSERT_TRUE(QDir(FDir.path()).mkdir("wine"));
-        qputenv("WINEPREFIX", FDir.filePath("wine").toLocal8Bit());
-    }
-    void TearDown() override { qunsetenv("WINEPREFIX"); }
-
-    int Run(const QStringList& arguments)
-    {
-        FOut.clear();
-        FErr.clear();
-        QTextStream out(&FOut);
-        QTextStream err(&FErr);
-        TemplatesTool tool(out, err);
-        const int status = tool.Run(arguments);
-        out.flush();
-        err.flush();
-        return status;
-    }
-    QString Path(const QString& name) const { return FDir.filePath(name); }
-    void WriteFile(const QString& name, const QByteArray& bytes) const
-    {
-        QFile file(Path(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-    QByteArray ReadFile(const QString& name) const
-    {
-        QFile file(Path(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
-    QTemporaryDir FDir;
-    QString FOut;
-    QString FErr;
-};
-
-} // namespace
+using TemplatesToolTest = ToolFixture;
 
 TEST_F(TemplatesToolTest, ConvertGoesOnAfterAFailureAndReportsIt)
 {
@@ -61,9 +12,12 @@ TEST_F(TemplatesToolTest, ConvertGoesOnAfterAFailureAndReportsIt)
     EXPECT_EQ(Run({ "convert", Path("a.xml"), Path("broken.xml"), Path("missing.xml"), Path("b.xml") }), 1);
     EXPECT_EQ(FOut, "New Profile Template File Saved as a.bts\nNew Profile Template File Saved as b.bts\n");
     const QStringList errors = FErr.split('\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(errors.size(), 2) << FErr.toStdString();
-    EXPECT_TRUE(errors[0].startsWith(Path("broken.xml") + ": TrsXMLData parser error: ")) << errors[0].toStdString();
-    EXPECT_TRUE(errors[1].startsWith(Path("missing.xml") + ": Cannot open file \"" + Path("missing.xml") + "\". "))
+    ASSERT_EQ(errors.size(), 3) << FErr.toStdString();
+    EXPECT_EQ(errors[2], "2 converted, 0 skipped, 2 failed");
+    EXPECT_TRUE(errors[0].startsWith(Path("broken.xml") + ": TrsXMLData parser error: "))
+        << errors[0].toStdString();
+    EXPECT_TRUE(
+        errors[1].startsWith(Path("missing.xml") + ": Cannot open file \"" + Path("missing.xml") + "\". "))
         << errors[1].toStdString();
     EXPECT_EQ(ReadFile("a.bts"), ReadFile("b.bts")) << "each file starts from a fresh form";
     EXPECT_FALSE(QFile::exists(Path("broken.bts")));
@@ -74,12 +28,13 @@ TEST_F(TemplatesToolTest, DumpPrintsKeysBeforeSectionsWithTypesAndEscapes)
 {
     WriteFile("a.xml", kPlainTemplate);
     ASSERT_EQ(Run({ "dump", Path("a.xml") }), 0) << FErr.toStdString();
-    EXPECT_EQ(FOut, "section\tmirovane3\n"
-                    "key\t\\\\mirovane3\\\\jpegquality.Value\tktInteger\t33\n"
-                    "key\t\\\\mirovane3\\\\keep_structure.Checked\tktBoolean\tTrue\n"
-                    "key\t\\\\mirovane3\\\\keepratioaspect.State\tktString\tcbChecked\n"
-                    "key\t\\\\mirovane3\\\\notasetting\tktString\tx\n"
-                    "key\t\\\\mirovane3\\\\textsize.ItemIndex\tktInteger\t2\n");
+    EXPECT_EQ(FOut,
+        "section\tmirovane3\n"
+        "key\t\\\\mirovane3\\\\jpegquality.Value\tktInteger\t33\n"
+        "key\t\\\\mirovane3\\\\keep_structure.Checked\tktBoolean\tTrue\n"
+        "key\t\\\\mirovane3\\\\keepratioaspect.State\tktString\tcbChecked\n"
+        "key\t\\\\mirovane3\\\\notasetting\tktString\tx\n"
+        "key\t\\\\mirovane3\\\\textsize.ItemIndex\tktInteger\t2\n");
     EXPECT_EQ(EscapeDumpText(QStringLiteral("a\\b\tc\rd\ne\x01")), "a\\\\b\\tc\\rd\\ne\\x01");
     EXPECT_EQ(KeyTypeName(10), "ktPointer");
 }
@@ -116,7 +71,7 @@ TEST_F(TemplatesToolTest, UsageErrorsExitWithTwoAndHelpAndVersionWithZero)
     EXPECT_EQ(Run({ "frobnicate" }), 2);
     EXPECT_EQ(Run({ "dump", "a", "b" }), 2);
     EXPECT_EQ(Run({ "--help" }), 0);
-    EXPECT_TRUE(FOut.startsWith("Usage: mirovane-templates COMMAND"));
+    EXPECT_TRUE(FOut.startsWith("Usage: mirovane-templates [OPTIONS] COMMAND"));
     EXPECT_EQ(Run({ "--version" }), 0);
     EXPECT_TRUE(FOut.startsWith("mirovane-templates "));
 }

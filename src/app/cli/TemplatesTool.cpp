@@ -1,21 +1,21 @@
 #include "app/cli/TemplatesTool.h"
 
-#include "app/Tupdateform.h"
+#include "app/cli/CommandTable.h"
+#include "app/cli/ConvertRun.h"
+#include "app/cli/FreshForm.h"
+#include "app/cli/TemplateReport.h"
 #include "app/cli/TreeDump.h"
+#include "app/cli/WinePrefixScope.h"
 #include "framework/Exception.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QTextStream>
 
 namespace {
 
-// A form built for one file; freed on every way out.
-struct FreshForm {
-    Tupdateform* form = new Tupdateform();
-    ~FreshForm() { form->Free(); }
-    Tupdateform* operator->() const { return form; }
-};
+const QString kProgram = QStringLiteral("mirovane-templates");
 
 bool SameFile(const QString& a, const QString& b)
 {
@@ -25,71 +25,138 @@ bool SameFile(const QString& a, const QString& b)
     return left.absoluteFilePath() == right.absoluteFilePath();
 }
 
+void AddOptions(QCommandLineParser& parser, const QList<TToolOption>& options)
+{
+    for (const TToolOption& option : options)
+        parser.addOption(option.ParserOption());
+}
+
+// Options after the command belong to the command; the shared ones may
+// also stand before it.
+void SetUpParser(QCommandLineParser& parser, const QList<TToolOption>& options)
+{
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
+    AddOptions(parser, options + SharedOptions() + QList { HelpOption() });
+}
+
+QString SharedValue(const QCommandLineParser& before, const QCommandLineParser& after, const QString& name)
+{
+    return after.isSet(name) ? after.value(name) : before.value(name);
+}
+
 } // namespace
 
 QString TemplatesTool::Usage()
 {
-    return QStringLiteral(
-        "Usage: mirovane-templates COMMAND ARGUMENTS\n"
-        "Converts Mirovane settings templates written before v3.39 to the new .bts format.\n"
-        "\n"
-        "Commands:\n"
-        "  convert FILE...    write each FILE as a new template beside it, with the extension .bts\n"
-        "  dump FILE          print the settings tree that FILE holds\n"
-        "  decrypt FILE OUT   write the tree of FILE to OUT as a plain XML storage file\n"
-        "  encrypt FILE OUT   write the tree of FILE to OUT as an encrypted XML storage file\n"
-        "  --help             show this text\n"
-        "  --version          show the version\n");
+    return ToolHelpText();
 }
 
 int TemplatesTool::Run(const QStringList& arguments)
 {
-    if (arguments.isEmpty())
-        return UsageError(QStringLiteral("no command given"));
-    const QString command = arguments.first();
-    const QStringList rest = arguments.mid(1);
-    if (command == u"--help" || command == u"-h") {
+    QCommandLineParser parser;
+    SetUpParser(parser, { VersionOption() });
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    if (!parser.parse(QStringList { kProgram } + arguments))
+        return UsageError(parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
         FOut << Usage();
         return 0;
     }
-    if (command == u"--version") {
-        FOut << "mirovane-templates " << QCoreApplication::applicationVersion() << '\n';
+    if (parser.isSet(QStringLiteral("version"))) {
+        FOut << kProgram << ' ' << QCoreApplication::applicationVersion() << '\n';
         return 0;
     }
-    if (command == u"convert")
-        return rest.isEmpty() ? UsageError(QStringLiteral("convert needs at least one FILE")) : Convert(rest);
-    if (command == u"dump")
-        return rest.size() == 1 ? Dump(rest[0]) : UsageError(QStringLiteral("dump needs exactly one FILE"));
-    if (command == u"decrypt" || command == u"encrypt") {
-        if (rest.size() != 2)
-            return UsageError(QStringLiteral("%1 needs FILE and OUT").arg(command));
-        return Rewrite(rest[0], rest[1], command == u"encrypt");
-    }
-    return UsageError(QStringLiteral("unknown command \"%1\"").arg(command));
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty())
+        return UsageError(QStringLiteral("no command given"));
+    const TToolCommand* command = FindToolCommand(positional.first());
+    if (!command)
+        return UsageError(QStringLiteral("unknown command \"%1\"").arg(positional.first()));
+    return RunCommand(*command, positional.mid(1), parser);
 }
 
-int TemplatesTool::Convert(const QStringList& files)
+int TemplatesTool::RunCommand(
+    const TToolCommand& command, const QStringList& arguments, const QCommandLineParser& shared)
 {
-    int status = 0;
-    for (const QString& file : files) {
-        try {
-            FreshForm form;
-            const QString written = form->ConvertTemplate(QFileInfo(file).absoluteFilePath());
-            FOut << Tupdateform::ConfirmationText(written) << '\n';
-            FOut.flush();
-        } catch (const Exception& error) {
-            status = Fail(file, error.Message());
-        }
+    QCommandLineParser parser;
+    SetUpParser(parser, command.options);
+    if (!parser.parse(QStringList { kProgram } + arguments))
+        return UsageError(parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        FOut << CommandHelpText(command);
+        return 0;
     }
-    return status;
+    const bool noProduct = shared.isSet(QStringLiteral("no-product-settings"))
+        || parser.isSet(QStringLiteral("no-product-settings"));
+    FProductSettings = noProduct ? TProductSettings::Skip : TProductSettings::Read;
+    const TWinePrefixScope prefix(SharedValue(shared, parser, QStringLiteral("wine-prefix")));
+    const QStringList rest = parser.positionalArguments();
+    const bool json = command.name != u"convert" && parser.isSet(QStringLiteral("json"));
+    if (command.name == u"convert")
+        return rest.isEmpty() ? UsageError(QStringLiteral("convert needs at least one FILE"))
+                              : Convert(rest, parser);
+    if (command.name == u"decrypt" || command.name == u"encrypt") {
+        if (rest.size() != 2)
+            return UsageError(QStringLiteral("%1 needs FILE and OUT").arg(command.name));
+        return Rewrite(rest[0], rest[1], command.name == u"encrypt");
+    }
+    if (rest.size() != 1)
+        return UsageError(QStringLiteral("%1 needs exactly one %2").arg(command.name, command.arguments));
+    if (command.name == u"show")
+        return Show(rest[0], json);
+    if (command.name == u"export")
+        return Export(rest[0]);
+    return Dump(rest[0], json);
 }
 
-int TemplatesTool::Dump(const QString& file)
+int TemplatesTool::Convert(const QStringList& paths, const QCommandLineParser& parser)
+{
+    TConvertOptions options;
+    options.recursive = parser.isSet(QStringLiteral("recursive"));
+    options.keepExisting = parser.isSet(QStringLiteral("keep-existing"));
+    options.dryRun = parser.isSet(QStringLiteral("dry-run"));
+    options.quiet = parser.isSet(QStringLiteral("quiet"));
+    options.outputDir = parser.value(QStringLiteral("output-dir"));
+    options.productSettings = FProductSettings;
+    TConvertRun run(FOut, FErr, FProgressTerminal, options);
+    run.BeforeRead = BeforeRead;
+    return run.Run(paths);
+}
+
+int TemplatesTool::Show(const QString& file, bool json)
 {
     try {
-        FreshForm form;
+        const TTemplateReport report = BuildTemplateReport(file, FProductSettings);
+        FOut << (json ? ReportJson(report) : ReportTable(report));
+        return 0;
+    } catch (const Exception& error) {
+        return Fail(file, error.Message());
+    }
+}
+
+int TemplatesTool::Export(const QString& target)
+{
+    try {
+        TFreshForm form(FProductSettings);
+        const bool fromProduct = !SettingKeysIn(*form->rsStorage1, *form).isEmpty();
+        form->WriteNewTemplate(QFileInfo(target).absoluteFilePath());
+        if (!fromProduct) {
+            FErr << kProgram << ": no product settings were read; " << target
+                 << " holds the configured values\n";
+            FErr.flush();
+        }
+        return 0;
+    } catch (const Exception& error) {
+        return Fail(target, error.Message());
+    }
+}
+
+int TemplatesTool::Dump(const QString& file, bool json)
+{
+    try {
+        TFreshForm form(FProductSettings);
         TrsStorage& storage = form->LoadTemplate(QFileInfo(file).absoluteFilePath());
-        FOut << DumpTree(storage);
+        FOut << (json ? DumpTreeJson(storage) : DumpTree(storage));
         return 0;
     } catch (const Exception& error) {
         return Fail(file, error.Message());
@@ -101,7 +168,7 @@ int TemplatesTool::Rewrite(const QString& file, const QString& target, bool encr
     if (SameFile(file, target))
         return Fail(file, QStringLiteral("OUT must not be the template itself."));
     try {
-        FreshForm form;
+        TFreshForm form(FProductSettings);
         form->LoadTemplate(QFileInfo(file).absoluteFilePath());
         form->SaveLoadedTree(QFileInfo(target).absoluteFilePath(), encrypted);
         return 0;
@@ -119,7 +186,7 @@ int TemplatesTool::Fail(const QString& file, const QString& message)
 
 int TemplatesTool::UsageError(const QString& message)
 {
-    FErr << "mirovane-templates: " << message << "\nTry 'mirovane-templates --help'.\n";
+    FErr << kProgram << ": " << message << "\nTry 'mirovane-templates --help'.\n";
     FErr.flush();
     return 2;
 }

@@ -4,13 +4,14 @@
 #include "storage/TrsStorage.h"
 
 #include <QHash>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <array>
 
 namespace {
 
-const std::array<const char*, 11> kTypeNames { "ktNone",     "ktString",   "ktBuffer", "ktInteger",
-                                               "ktFloat",    "ktCurrency", "ktDateTime", "ktBoolean",
-                                               "ktPoint",    "ktInt64",    "ktPointer" };
+const std::array<const char*, 11> kTypeNames { "ktNone", "ktString", "ktBuffer", "ktInteger", "ktFloat",
+    "ktCurrency", "ktDateTime", "ktBoolean", "ktPoint", "ktInt64", "ktPointer" };
 
 // Positions of the sections under each parent id and of the keys of each
 // section id, in array order, which is storage order.
@@ -48,6 +49,24 @@ void DumpLevel(TrsStorage& storage, const TreeIndex& index, int sectionId, QStri
     }
 }
 
+QJsonObject JsonLevel(TrsStorage& storage, const TreeIndex& index, int sectionId)
+{
+    TrsKeyWrapper wrapper(&storage);
+    QJsonObject keys;
+    for (int k : index.keysOf.value(sectionId)) {
+        TrsKeyItem* item = storage.GetKeyItem(k);
+        wrapper.SetKeyItem(item);
+        keys.insert(item->Name,
+            QJsonObject { { "type", KeyTypeName(wrapper.KeyType()) }, { "value", ValueText(wrapper) } });
+    }
+    QJsonObject sections;
+    for (int s : index.sectionsOf.value(sectionId)) {
+        const TrsSectionItem* section = storage.GetSectionItem(s);
+        sections.insert(section->Name, JsonLevel(storage, index, section->Id));
+    }
+    return QJsonObject { { "sections", sections }, { "keys", keys } };
+}
+
 } // namespace
 
 QString KeyTypeName(int type)
@@ -77,7 +96,8 @@ QString EscapeDumpText(const QString& text)
             break;
         default:
             if (c.unicode() < 32)
-                out += QStringLiteral("\\x") + QString::number(c.unicode(), 16).rightJustified(2, u'0').toUpper();
+                out += QStringLiteral("\\x")
+                    + QString::number(c.unicode(), 16).rightJustified(2, u'0').toUpper();
             else
                 out += c;
         }
@@ -91,4 +111,10 @@ QString DumpTree(TrsStorage& storage)
     QString out;
     DumpLevel(storage, index, 0, out);
     return out;
+}
+
+QString DumpTreeJson(TrsStorage& storage)
+{
+    const TreeIndex index(storage);
+    return QString::fromUtf8(QJsonDocument(JsonLevel(storage, index, 0)).toJson(QJsonDocument::Indented));
 }

@@ -13,6 +13,10 @@
 class TrsStorage;
 
 QString DumpTree(TrsStorage& storage);
+// The same tree as nested JSON objects, each level
+// {"sections": {NAME: LEVEL, ...}, "keys": {NAME: {"type": TYPE, "value": TEXT}, ...}},
+// values as in the text form but unescaped.
+QString DumpTreeJson(TrsStorage& storage);
 // The escaping used for names and values.
 QString EscapeDumpText(const QString& text);
 // "ktNone" .. "ktPointer"; the number itself for an unknown type.

@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <unistd.h>
+
 int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
@@ -14,7 +16,7 @@ int main(int argc, char** argv)
     QTextStream err(stderr);
     out.setEncoding(QStringConverter::Utf8);
     err.setEncoding(QStringConverter::Utf8);
-    TemplatesTool tool(out, err);
+    TemplatesTool tool(out, err, ::isatty(STDERR_FILENO) == 1);
     const int status = tool.Run(QCoreApplication::arguments().mid(1));
     out.flush();
     return status;

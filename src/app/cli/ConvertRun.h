@@ -1,0 +1,60 @@
+// One `mirovane-templates convert` run: lists the templates its PATH
+// arguments name, converts each from a fresh form, and reports a line per
+// file, "PATH: MESSAGE" per failure and, for more than one file, a summary.
+// New templates go beside their originals or under an output folder. A run
+// never writes an original template, never writes one target twice, and a
+// failing file leaves nothing behind (the writer replaces a file as a
+// whole). Runs on the thread that owns the application object.
+#pragma once
+
+#include "app/Tupdateform.h"
+
+#include <QHash>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QTextStream;
+struct TTemplateInput;
+
+struct TConvertOptions {
+    bool recursive = false;
+    bool keepExisting = false;
+    bool dryRun = false;
+    bool quiet = false;
+    QString outputDir; // empty: beside each original
+    TProductSettings productSettings = TProductSettings::Read;
+};
+
+class TConvertRun {
+public:
+    // With PROGRESS, ERR is a terminal on which a progress line is drawn
+    // for runs of more than 20 files.
+    TConvertRun(QTextStream& out, QTextStream& err, bool progress, TConvertOptions options);
+
+    // Called with each file's path just before it is read.
+    std::function<void(const QString&)> BeforeRead;
+
+    // The exit status: 1 when any file or folder failed, else 0.
+    int Run(const QStringList& paths);
+
+private:
+    enum class TOutcome { Converted, Skipped, Failed };
+
+    TOutcome ConvertOne(const TTemplateInput& input);
+    QString TargetOf(const TTemplateInput& input) const;
+    QString ShownName(const QString& target) const;
+    bool IsOriginal(const QString& target) const;
+    TOutcome Fail(const QString& path, const QString& message);
+    void ShowProgress(qsizetype done, qsizetype total, const QString& path);
+    void ClearProgress();
+
+    QTextStream& FOut;
+    QTextStream& FErr;
+    const bool FProgress;
+    const TConvertOptions FOptions;
+    bool FProgressDrawn = false;
+    QSet<QString> FOriginals; // canonical paths of every input of the run
+    QHash<QString, QString> FClaimedTargets; // target -> the input that claimed it first
+};
