@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config libgtest-dev libbenchmark-dev
           qt6-base-dev libgl-dev libicu-dev libssl-dev
-          clang-14 libclang-rt-14-dev)
+          clang-14 libclang-rt-14-dev
+          wine64)
 
 missing=()
 for p in "${packages[@]}" "$@"; do
