@@ -672,9 +672,9 @@ void TrsStorage::SetRootSection(const QString& Value)
     const int index = Value.isEmpty() ? -1 : FindSectionEx(Value, true, found);
     FPreferStartSection = psNormal;
     // A value that cannot name a section (two separators in a row) selects
-    // the top level rather than leaving RootSection naming nothing.
+    // the top level; the text is kept as the caller wrote it.
     FSectionIdx = found ? index : -1;
-    FRootSection = found ? Value : QString();
+    FRootSection = Value;
     UpdateRanges();
     Notify(scnRootSectionChanged, &FRootSection);
 }
