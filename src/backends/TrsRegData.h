@@ -29,6 +29,8 @@ enum TrsRegRootKey {
     rkDynData = 6
 };
 
+class TrsKeyWrapper;
+
 class TrsRegData : public TrsStorageData {
     Q_OBJECT
 
@@ -67,13 +69,12 @@ private:
     int CountRegValues(HKEY Key);
     void ReadRegKey(HKEY Key);
     void ReadValue(const QString& Name, DWORD Type, const QByteArray& Data);
-    void WriteKeyValue(const QString& Name, DWORD Type, const QByteArray& Data);
+    void WriteKeyValue(TrsKeyWrapper& Key, DWORD Type, const QByteArray& Data);
     void CheckSectionNames();
     void ClearRegKey(HKEY Key);
     void DeleteSubKeys(HKEY Key);
     void WriteRegKey(HKEY Key);
     void WriteRegValue(HKEY Key, const TrsKeyItem& Item);
-    void MoveKeyToItsPlace(const QString& Placeholder, const QString& Name);
     [[noreturn]] void RaiseRegError(const char* Text, LONG Code) const;
 
     // The registry functions in the form of the current mode.

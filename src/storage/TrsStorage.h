@@ -277,6 +277,10 @@ public:
     // Resolves a key path; the key's position or -1. On success KeyWrapper
     // points at the key.
     int FindKey(const QString& Key, bool Create);
+    // Finds the key of the bare name NAME in the current section, also the
+    // empty name and names holding separators, which no key path can reach.
+    // As FindKey otherwise: a new key is announced under its own name.
+    int FindKeyByName(const QString& Name, bool Create);
 
 protected:
     void Loaded() override;
@@ -296,6 +300,7 @@ private:
     void ChildRange(int ParentId, int& BeginIdx, int& EndIdx) const;
     void KeyRunOf(int SectionId, int& BeginIdx, int& EndIdx) const;
     int SearchKey(int BeginIdx, int EndIdx, int SectionId, QStringView Name, bool& Found) const;
+    int FindKeyInSection(int SectionIdx, QStringView Name, const QString* WholeName, bool Create);
     int SectionIdOf(int SectionIdx) const;
 
     // Record insertion and removal; they keep the current section, its

@@ -180,6 +180,26 @@ TEST_P(RegData, EveryKeyTypeComesBackAsTheRegistryKeepsIt)
     EXPECT_EQ(RawValue("Software\\Tests\\tree\\A", "none"), "<no value>");
 }
 
+TEST_P(RegData, DefaultValuesAndNamesWithSeparatorsLoadUnderTheirOwnNames)
+{
+    FStorage.WriteString("\\", "root default");
+    FStorage.WriteInteger("\\plain", 1);
+    FStorage.SetRootSection("S");
+    ASSERT_GE(FStorage.FindKeyByName("a/b", true), 0);
+    FStorage.KeyWrapper().SetAsInteger(5);
+    ASSERT_GE(FStorage.FindKeyByName("c\\d", true), 0);
+    FStorage.KeyWrapper().SetAsString("x");
+    FStorage.WriteString("\\S\\e", "y");
+    FStorage.SetRootSection(QString());
+
+    QStringList added;
+    FOther.SetOnKeyAdd([&](TObject*, const QString& key) { added.append(key); });
+    EXPECT_EQ(RoundTrip(),
+        (QStringList { "S\\a/b=3:5", "S\\c\\d=1:x", "S\\e=1:y", "[S]", "\\=1:root default", "\\plain=3:1" }));
+    added.sort();
+    EXPECT_EQ(added, (QStringList { "", "a/b", "c\\d", "e", "plain" }));
+}
+
 TEST_P(RegData, SaveReplacesWhatTheRootKeyHeld)
 {
     FStorage.WriteString("old\\gone", "x");
