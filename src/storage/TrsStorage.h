@@ -112,6 +112,12 @@ template <typename T> void TrsItemArray<T>::Release()
 
 class TrsStorage : public TComponent {
     Q_OBJECT
+    Q_MOC_INCLUDE("storage/TrsEncryptor.h")
+    Q_MOC_INCLUDE("storage/TrsStorageData.h")
+    Q_PROPERTY(bool Active READ Active WRITE SetActive)
+    Q_PROPERTY(TrsEncryptor* Encryptor READ Encryptor WRITE SetEncryptor)
+    Q_PROPERTY(TrsStorageData* StorageData READ StorageData WRITE SetStorageData)
+    Q_PROPERTY(QString RootSection READ RootSection WRITE SetRootSection)
 
 public:
     explicit TrsStorage(TComponent* AOwner = nullptr);

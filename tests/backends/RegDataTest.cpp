@@ -1,5 +1,6 @@
 #include "TestPrinters.h"
 #include "backends/TrsRegData.h"
+#include "framework/PropertyAccess.h"
 #include "platform/RegText.h"
 #include "storage/TrsException.h"
 #include "storage/TrsStorage.h"
@@ -338,4 +339,19 @@ TEST_P(RegData, ReportsProgressOfLoadAndSave)
     FOtherData.SetOnProgress([&](TObject*, int percent) { loaded.append(percent); });
     FOther.Load();
     EXPECT_EQ(loaded, (QList<int> { 25, 50, 75, 100 }));
+}
+
+TEST(RegDataProperties, RootKeyRootPathAndUnicodeArePublished)
+{
+    TrsRegData data;
+    const QMetaProperty rootKey = GetPropInfo(&data, u"RootKey");
+    ASSERT_EQ(PropKind(rootKey), tkEnumeration);
+    EXPECT_EQ(GetEnumNames(rootKey).value(1), "rkCurrentUser");
+    EXPECT_EQ(GetEnumValue(rootKey, u"rkUsers"), 3);
+    EXPECT_TRUE(SetOrdProp(&data, rootKey, 1));
+    EXPECT_EQ(data.RootKey(), rkCurrentUser);
+    EXPECT_TRUE(SetStrProp(&data, GetPropInfo(&data, u"RootPath"), "\\mirovane3\\"));
+    EXPECT_EQ(data.RootPath(), "mirovane3");
+    EXPECT_TRUE(SetOrdProp(&data, GetPropInfo(&data, u"Unicode"), 1));
+    EXPECT_TRUE(data.Unicode());
 }
