@@ -25,6 +25,7 @@
 #include "storage/TrsSectionWrapper.h"
 
 #include <QList>
+#include <QObject>
 #include <QPoint>
 #include <QRecursiveMutex>
 #include <QString>
@@ -43,6 +44,17 @@ class TrsStorageData;
 
 enum TrsStorageOption { soSaveOnClose = 0, soSaveEmptySection = 1 };
 using TrsStorageOptions = TrsEnumSet<TrsStorageOption>;
+
+// The published form of TrsStorageOptions: one bit per option, bit n for the
+// option with ordinal n, under the options' own names.
+namespace TrsStoragePublished {
+Q_NAMESPACE
+
+enum TrsStorageOptionBit { soSaveOnClose = 0x1, soSaveEmptySection = 0x2 };
+Q_DECLARE_FLAGS(TrsStorageOptionBits, TrsStorageOptionBit)
+Q_FLAG_NS(TrsStorageOptionBits)
+
+} // namespace TrsStoragePublished
 
 enum TrsStorageState { ssClearing = 0, ssLoading = 1, ssMerging = 2, ssSaving = 3, ssSavingChanges = 4 };
 using TrsStorageStates = TrsEnumSet<TrsStorageState>;
@@ -118,6 +130,8 @@ class TrsStorage : public TComponent {
     Q_PROPERTY(TrsEncryptor* Encryptor READ Encryptor WRITE SetEncryptor)
     Q_PROPERTY(TrsStorageData* StorageData READ StorageData WRITE SetStorageData)
     Q_PROPERTY(QString RootSection READ RootSection WRITE SetRootSection)
+    Q_PROPERTY(
+        TrsStoragePublished::TrsStorageOptionBits Options READ PublishedOptions WRITE SetPublishedOptions)
 
 public:
     explicit TrsStorage(TComponent* AOwner = nullptr);
@@ -144,6 +158,14 @@ public:
 
     TrsStorageOptions Options() const { return FOptions; }
     void SetOptions(TrsStorageOptions Value) { FOptions = Value; }
+    TrsStoragePublished::TrsStorageOptionBits PublishedOptions() const
+    {
+        return TrsStoragePublished::TrsStorageOptionBits::fromInt(int(FOptions.Bits()));
+    }
+    void SetPublishedOptions(TrsStoragePublished::TrsStorageOptionBits Value)
+    {
+        FOptions = TrsStorageOptions::FromBits(quint32(Value.toInt()));
+    }
     TrsStorageStates CurrentStates() const { return FCurrentStates; }
     TrsStorageData* StorageData() const { return FStorageData; }
     void SetStorageData(TrsStorageData* Value);

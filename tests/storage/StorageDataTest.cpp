@@ -380,6 +380,14 @@ TEST(StorageProperties, ActiveEncryptorStorageDataAndRootSectionArePublished)
     ASSERT_EQ(PropKind(active), tkEnumeration);
     EXPECT_TRUE(SetOrdProp(&storage, active, 0));
     EXPECT_FALSE(storage.Active());
+
+    const QMetaProperty options = GetPropInfo(&storage, u"Options");
+    ASSERT_EQ(PropKind(options), tkSet);
+    EXPECT_EQ(GetSetElementName(options, 0), "soSaveOnClose");
+    EXPECT_EQ(GetSetElementOrdinal(options, u"soSaveEmptySection"), 1);
+    EXPECT_EQ(GetOrdProp(&storage, options), 1) << "the default holds soSaveOnClose";
+    EXPECT_TRUE(SetOrdProp(&storage, options, 2));
+    EXPECT_EQ(storage.Options(), TrsStorageOptions { soSaveEmptySection });
     storage.SetEncryptor(nullptr);
     storage.SetStorageData(nullptr);
 }
