@@ -339,86 +339,45 @@ void TrsRegData::ReadValue(const QString& Name, DWORD Type, const QByteArray& Da
 {
     if (Type != REG_SZ && Type != REG_EXPAND_SZ && Type != REG_DWORD && Type != REG_BINARY)
         return;
-    if (!HasSeparator(Name) && !Name.isEmpty()) {
-        WriteKeyValue(Name, Type, Data);
-        return;
-    }
-    // The storage's typed writes take a name with "\" or "/" for a path and
-    // refuse the empty name of a default value. Such a value is written under
-    // a placeholder name and then given its own name in place, so that it
-    // lands in the current section under the name the registry gives it.
+    // A value's name is a bare key name, also when it is empty (the default
+    // value) or holds "\" or "/", which a key path would take apart.
     TrsStorage& storage = *Storage();
-    QString placeholder = Name.isEmpty() ? QString(QChar(0xFFFF)) : Name;
-    placeholder.replace(u'\\', QChar(0xFFFF)).replace(u'/', QChar(0xFFFF));
-    while (storage.KeyExist(placeholder))
-        placeholder += QChar(0xFFFF);
-    int begin = 0, end = 0;
-    if (storage.GetKeyRange(begin, end)) {
-        for (int i = begin; i < end; ++i) {
-            if (SameText(storage.GetKeyItem(i)->Name, Name)) {
-                MoveKeyToItsPlace(storage.GetKeyItem(i)->Name, placeholder);
-                break;
-            }
-        }
-    }
-    WriteKeyValue(placeholder, Type, Data);
-    MoveKeyToItsPlace(placeholder, Name);
+    if (storage.FindKeyByName(Name, true) >= 0)
+        WriteKeyValue(storage.KeyWrapper(), Type, Data);
 }
 
-// Renames the current section's key FROM to NAME and moves it to its sorted
-// place among the section's keys, keeping the storage's order exact.
-void TrsRegData::MoveKeyToItsPlace(const QString& From, const QString& Name)
+void TrsRegData::WriteKeyValue(TrsKeyWrapper& Key, DWORD Type, const QByteArray& Data)
 {
-    TrsStorage& storage = *Storage();
-    int begin = 0, end = 0;
-    if (!storage.GetKeyRange(begin, end))
-        return;
-    int at = begin;
-    while (at < end && storage.GetKeyItem(at)->Name != From)
-        ++at;
-    if (at == end)
-        return;
-    storage.GetKeyItem(at)->Name = Name;
-    for (; at > begin && CompareText(storage.GetKeyItem(at - 1)->Name, Name) > 0; --at)
-        std::swap(*storage.GetKeyItem(at - 1), *storage.GetKeyItem(at));
-    for (; at + 1 < end && CompareText(storage.GetKeyItem(at + 1)->Name, Name) < 0; ++at)
-        std::swap(*storage.GetKeyItem(at + 1), *storage.GetKeyItem(at));
-}
-
-void TrsRegData::WriteKeyValue(const QString& Name, DWORD Type, const QByteArray& Data)
-{
-    TrsStorage& storage = *Storage();
     if (Type == REG_SZ || Type == REG_EXPAND_SZ) {
         QString text = Wide() ? RegBytesText(Data) : AnsiDecode(Data);
         if (const qsizetype zero = text.indexOf(QChar(0)); zero >= 0)
             text.truncate(zero);
-        storage.WriteString(Name, text);
+        Key.SetAsString(text);
         return;
     }
     if (Type == REG_DWORD) {
-        storage.WriteInteger(Name, DwordOf(Data));
+        Key.SetAsInteger(DwordOf(Data));
         return;
     }
     const char* bytes = Data.constData() + 2;
     switch (TypedBinaryType(Data)) {
     case ktFloat:
-        storage.WriteFloat(Name, TypedBinaryDouble(Data));
+        Key.SetAsFloat(TypedBinaryDouble(Data));
         break;
     case ktCurrency:
-        storage.WriteFloat(Name, double(qFromLittleEndian<qint64>(bytes)) / 10000.0);
+        Key.SetAsFloat(double(qFromLittleEndian<qint64>(bytes)) / 10000.0);
         break;
     case ktDateTime:
-        storage.WriteDateTime(Name, TDateTime { TypedBinaryDouble(Data) });
+        Key.SetAsDateTime(TDateTime { TypedBinaryDouble(Data) });
         break;
     case ktPoint:
-        storage.WritePoint(
-            Name, QPoint(qFromLittleEndian<qint32>(bytes), qFromLittleEndian<qint32>(bytes + 4)));
+        Key.SetAsPoint(QPoint(qFromLittleEndian<qint32>(bytes), qFromLittleEndian<qint32>(bytes + 4)));
         break;
     case ktInt64:
-        storage.WriteInt64(Name, qFromLittleEndian<qint64>(bytes));
+        Key.SetAsInt64(qFromLittleEndian<qint64>(bytes));
         break;
     default:
-        storage.WriteBuffer(Name, Data.constData(), int(Data.size()));
+        Key.SetAsBuffer(Data.constData(), int(Data.size()));
         break;
     }
 }

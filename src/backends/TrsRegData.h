@@ -15,9 +15,14 @@
 #include "storage/TrsStorageData.h"
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 
 struct TrsKeyItem;
+
+// In a Q_NAMESPACE so that RootKey is published with its value names.
+namespace TrsRegDataTypes {
+Q_NAMESPACE
 
 enum TrsRegRootKey {
     rkClassesRoot = 0,
@@ -28,9 +33,20 @@ enum TrsRegRootKey {
     rkCurrentConfig = 5,
     rkDynData = 6
 };
+Q_ENUM_NS(TrsRegRootKey)
+
+} // namespace TrsRegDataTypes
+
+using TrsRegDataTypes::TrsRegRootKey;
+using enum TrsRegDataTypes::TrsRegRootKey;
+
+class TrsKeyWrapper;
 
 class TrsRegData : public TrsStorageData {
     Q_OBJECT
+    Q_PROPERTY(TrsRegDataTypes::TrsRegRootKey RootKey READ RootKey WRITE SetRootKey)
+    Q_PROPERTY(QString RootPath READ RootPath WRITE SetRootPath)
+    Q_PROPERTY(bool Unicode READ Unicode WRITE SetUnicode)
 
 public:
     explicit TrsRegData(TComponent* AOwner = nullptr);
@@ -67,13 +83,12 @@ private:
     int CountRegValues(HKEY Key);
     void ReadRegKey(HKEY Key);
     void ReadValue(const QString& Name, DWORD Type, const QByteArray& Data);
-    void WriteKeyValue(const QString& Name, DWORD Type, const QByteArray& Data);
+    void WriteKeyValue(TrsKeyWrapper& Key, DWORD Type, const QByteArray& Data);
     void CheckSectionNames();
     void ClearRegKey(HKEY Key);
     void DeleteSubKeys(HKEY Key);
     void WriteRegKey(HKEY Key);
     void WriteRegValue(HKEY Key, const TrsKeyItem& Item);
-    void MoveKeyToItsPlace(const QString& Placeholder, const QString& Name);
     [[noreturn]] void RaiseRegError(const char* Text, LONG Code) const;
 
     // The registry functions in the form of the current mode.

@@ -19,6 +19,7 @@
 
 #include <QBuffer>
 #include <QByteArrayView>
+#include <QObject>
 #include <QString>
 #include <QStringView>
 #include <array>
@@ -27,14 +28,28 @@
 enum TrsStreamDataOption { doAutoName = 0, doAutoCreateDir = 1 };
 using TrsStreamDataOptions = TrsEnumSet<TrsStreamDataOption>;
 
+// In a Q_NAMESPACE so that FileDir and InternalFileLoad are published with
+// their value names.
+namespace TrsStreamDataTypes {
+Q_NAMESPACE
+
 // Where FullFileName places the file: the folder part of FileName, the
 // running program's folder, the system configuration folder (/etc), or the
 // per-user configuration folder.
 enum TrsStreamFileDir { fdCustom = 0, fdApplication = 1, fdWindows = 2, fdUserProfile = 3 };
+Q_ENUM_NS(TrsStreamFileDir)
 
 // When a load reads InternalFile instead of the real file: never, always,
 // or only when the real file does not exist.
 enum TrsInternalFileLoad { iflNone = 0, iflAlways = 1, iflNoRealFile = 2 };
+Q_ENUM_NS(TrsInternalFileLoad)
+
+} // namespace TrsStreamDataTypes
+
+using TrsStreamDataTypes::TrsInternalFileLoad;
+using TrsStreamDataTypes::TrsStreamFileDir;
+using enum TrsStreamDataTypes::TrsInternalFileLoad;
+using enum TrsStreamDataTypes::TrsStreamFileDir;
 
 // (Sender, Stream, DoStandard): a handler may fill or take the work buffer;
 // DoStandard enters false and, left false, skips the file.
@@ -42,6 +57,11 @@ using TrsStreamEvent = std::function<void(TObject* Sender, QBuffer& Stream, bool
 
 class TrsStreamData : public TrsStorageData {
     Q_OBJECT
+    Q_PROPERTY(QString FileName READ FileName WRITE SetFileName)
+    Q_PROPERTY(TrsStreamDataTypes::TrsStreamFileDir FileDir READ FileDir WRITE SetFileDir)
+    Q_PROPERTY(QString InternalFileName READ InternalFileName WRITE SetInternalFileName)
+    Q_PROPERTY(TrsStreamDataTypes::TrsInternalFileLoad InternalFileLoad READ InternalFileLoad WRITE
+            SetInternalFileLoad)
 
 public:
     explicit TrsStreamData(TComponent* AOwner = nullptr);

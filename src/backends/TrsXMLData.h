@@ -52,6 +52,7 @@ enum : quint16 {
 
 class TrsXMLData : public TrsStreamData, private TrsXmlReader::TSink {
     Q_OBJECT
+    Q_PROPERTY(bool Unicode READ Unicode WRITE SetUnicode)
 
 public:
     explicit TrsXMLData(TComponent* AOwner = nullptr);

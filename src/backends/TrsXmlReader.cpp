@@ -147,10 +147,12 @@ private:
     const uchar* PLimit; // the end of the data and its end mark
     QString FCurrentRootName;
     bool FInRoot = false;
-    // For each open section element inside the root: whether the sink
-    // descended into it. End tags close these first, so a section that
-    // happens to share the root's name does not end the root early.
-    std::vector<bool> FOpenSections;
+    // An open section element inside the root.
+    struct TOpenSection {
+        bool Entered; // whether the sink descended into it
+        bool NamedLikeRoot; // its name is the root's, exactly as read
+    };
+    std::vector<TOpenSection> FOpenSections;
 };
 
 template <typename TUnit> void TXmlParser<TUnit>::ParseDocument()
@@ -276,13 +278,17 @@ template <typename TUnit> void TXmlParser<TUnit>::ReadAttributes()
 }
 
 // Finds the next "<" (or the end mark) without moving, and the name of the
-// end tag that starts there; ENDNAME is null when it is no end tag.
+// end tag that starts there: empty when the "<" starts no end tag, null
+// when the data ends first.
 template <typename TUnit>
 const uchar* TXmlParser<TUnit>::LookAhead(const uchar*& endName, const uchar*& endNameStop) const
 {
     const uchar* p = TUnit::FindTagOrEnd(PCur, PLimit);
     endName = endNameStop = nullptr;
-    if (TUnit::At(p) == u'<' && TUnit::At(p + S) == u'/') {
+    if (TUnit::At(p) != u'<')
+        return p;
+    endName = endNameStop = p;
+    if (TUnit::At(p + S) == u'/') {
         endName = endNameStop = p + 2 * S;
         while (!(ClassOf(TUnit::At(endNameStop)) & ccEndStop))
             endNameStop += S;
@@ -325,7 +331,8 @@ template <typename TUnit> void TXmlParser<TUnit>::ParseStartTag()
     }
     // A self-closing element is a key only in the value-attribute form; one
     // with an end tag is a key when that tag follows at once and it has no
-    // attributes.
+    // attributes. A start tag that follows counts as an end tag with the
+    // empty name, so an empty-named element takes it as its own end tag.
     if (selfClosing && FAttrNames.size() == 1 && FAttrNames[0] == QLatin1StringView("value"))
         FSink.AddKey(name, XmlDecodeValue(FAttrValues[0]), 2);
     else if (!selfClosing && endName != nullptr && FAttrNames.isEmpty()
@@ -355,13 +362,15 @@ template <typename TUnit> void TXmlParser<TUnit>::ParseSection(const QString& na
             FSink.AddKey(FAttrNames[i], XmlDecodeValue(FAttrValues[i]), 1);
     }
     if (!selfClosing)
-        FOpenSections.push_back(entered);
+        FOpenSections.push_back({ entered, name == FCurrentRootName });
     else if (entered)
         FSink.EndSection();
 }
 
-// An end tag closes the innermost open section whatever its name; only when
-// none is open does the root's own name, exactly as read, end the root.
+// The root's own name, exactly as read, ends the root and closes every open
+// section, unless the innermost open section is itself named like the root:
+// then the tag is that section's own. Any other end tag closes the
+// innermost open section whatever its name.
 template <typename TUnit> void TXmlParser<TUnit>::ParseEndTag()
 {
     const QString name = ReadName(ccEndStop);
@@ -371,14 +380,15 @@ template <typename TUnit> void TXmlParser<TUnit>::ParseEndTag()
     Next();
     if (!FInRoot)
         return;
-    if (!FOpenSections.empty()) {
-        const bool entered = FOpenSections.back();
+    if (name == FCurrentRootName && (FOpenSections.empty() || !FOpenSections.back().NamedLikeRoot)) {
+        FOpenSections.clear();
+        FSink.EndRoot();
+        FTmplBodyStop = PCur;
+    } else if (!FOpenSections.empty()) {
+        const bool entered = FOpenSections.back().Entered;
         FOpenSections.pop_back();
         if (entered)
             FSink.EndSection();
-    } else if (name == FCurrentRootName) {
-        FSink.EndRoot();
-        FTmplBodyStop = PCur;
     }
 }
 

@@ -10,8 +10,10 @@
 
 class TrsAesEncryptor : public TrsEncryptor {
     Q_OBJECT
-    Q_PROPERTY(TAESChipherMode Mode READ Mode WRITE SetMode)
-    Q_PROPERTY(TAESChipherKeyBits KeyBits READ KeyBits WRITE SetKeyBits)
+    // Spelled with their namespace, which the meta-object system needs to
+    // see them as enumerations with value names.
+    Q_PROPERTY(AESChipherTypes::TAESChipherMode Mode READ Mode WRITE SetMode)
+    Q_PROPERTY(AESChipherTypes::TAESChipherKeyBits KeyBits READ KeyBits WRITE SetKeyBits)
     Q_PROPERTY(QString Key READ Key WRITE SetKey)
 
 public:

@@ -1,5 +1,7 @@
 #include "persist/TrsProperty.h"
 
+#include <algorithm>
+
 namespace {
 const QString kDefaultParams = QStringLiteral("EPD");
 const QString kTypeLetters = QStringLiteral("PCUV");
@@ -90,11 +92,12 @@ void TrsProperty::SetAsString(const QString& line)
         if (firstComma < end) {
             qsizetype valueStart = firstComma + 1;
             qsizetype valueEnd = end;
-            if (valueEnd - valueStart >= 2 && rest[valueStart] == u'"' && rest[valueEnd - 1] == u'"') {
+            // A lone quote is both the opening and the closing one: an empty value.
+            if (valueEnd > valueStart && rest[valueStart] == u'"' && rest[valueEnd - 1] == u'"') {
                 ++valueStart;
                 --valueEnd;
             }
-            DefValue = rest.mid(valueStart, valueEnd - valueStart);
+            DefValue = rest.mid(valueStart, std::max<qsizetype>(0, valueEnd - valueStart));
             rest.truncate(firstComma);
         } else {
             rest.chop(1);

@@ -5,6 +5,7 @@
 
 #include <QIODevice>
 #include <QtEndian>
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -32,13 +33,22 @@ bool PutBytes(QIODevice& stream, const QByteArray& bytes, quint32 lengthFlag)
         && stream.write(bytes) == qint64(bytes.size());
 }
 
-// Texts the 8-bit code page holds exactly are written in it; any other in
-// UTF-16, so that no character is lost.
+bool HasCharacterAboveLatin1(const QString& text)
+{
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() > 0xFF; });
+}
+
+// A text with a character above U+00FF is written in UTF-16, any other in
+// the 8-bit code page. A text of only such low characters that the code page
+// still cannot hold (a code page other than windows-1252) also goes out in
+// UTF-16 rather than losing characters as "?".
 bool PutText(QIODevice& stream, const QString& text)
 {
-    const QByteArray narrow = AnsiEncode(text);
-    if (AnsiDecode(narrow) == text)
-        return PutBytes(stream, narrow, 0);
+    if (!HasCharacterAboveLatin1(text)) {
+        const QByteArray narrow = AnsiEncode(text);
+        if (AnsiDecode(narrow) == text)
+            return PutBytes(stream, narrow, 0);
+    }
     QByteArray wide(text.size() * 2, Qt::Uninitialized);
     qToLittleEndian<char16_t>(text.utf16(), text.size(), wide.data());
     return PutBytes(stream, wide, WideStringFlag);

@@ -422,6 +422,17 @@ int TrsStorage::FindKey(const QString& Key, bool Create)
             }
         }
     }
+    return FindKeyInSection(sectionIdx, name, split < 0 ? &Key : nullptr, Create);
+}
+
+int TrsStorage::FindKeyByName(const QString& Name, bool Create)
+{
+    return FindKeyInSection(FSectionIdx, Name, &Name, Create);
+}
+
+// WholeName, when given, is Name as a text of its own, shared by a new key.
+int TrsStorage::FindKeyInSection(int sectionIdx, QStringView name, const QString* WholeName, bool Create)
+{
     const int sectionId = SectionIdOf(sectionIdx);
     int index = -1;
     if (FCacheKeyIdx >= 0 && FCacheKeyIdx < FKeyList.Count() && FCacheKeySectionId == sectionId
@@ -441,8 +452,7 @@ int TrsStorage::FindKey(const QString& Key, bool Create)
         if (!found) {
             if (!Create)
                 return -1;
-            // A bare name shares the caller's text.
-            index = InsertKey(index, split < 0 ? Key : name.toString(), sectionId);
+            index = InsertKey(index, WholeName ? *WholeName : name.toString(), sectionId);
             DoKeyAdd(index);
         }
     }
@@ -672,9 +682,9 @@ void TrsStorage::SetRootSection(const QString& Value)
     const int index = Value.isEmpty() ? -1 : FindSectionEx(Value, true, found);
     FPreferStartSection = psNormal;
     // A value that cannot name a section (two separators in a row) selects
-    // the top level rather than leaving RootSection naming nothing.
+    // the top level; the text is kept as the caller wrote it.
     FSectionIdx = found ? index : -1;
-    FRootSection = found ? Value : QString();
+    FRootSection = Value;
     UpdateRanges();
     Notify(scnRootSectionChanged, &FRootSection);
 }

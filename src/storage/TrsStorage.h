@@ -25,6 +25,7 @@
 #include "storage/TrsSectionWrapper.h"
 
 #include <QList>
+#include <QObject>
 #include <QPoint>
 #include <QRecursiveMutex>
 #include <QString>
@@ -43,6 +44,17 @@ class TrsStorageData;
 
 enum TrsStorageOption { soSaveOnClose = 0, soSaveEmptySection = 1 };
 using TrsStorageOptions = TrsEnumSet<TrsStorageOption>;
+
+// The published form of TrsStorageOptions: one bit per option, bit n for the
+// option with ordinal n, under the options' own names.
+namespace TrsStoragePublished {
+Q_NAMESPACE
+
+enum TrsStorageOptionBit { soSaveOnClose = 0x1, soSaveEmptySection = 0x2 };
+Q_DECLARE_FLAGS(TrsStorageOptionBits, TrsStorageOptionBit)
+Q_FLAG_NS(TrsStorageOptionBits)
+
+} // namespace TrsStoragePublished
 
 enum TrsStorageState { ssClearing = 0, ssLoading = 1, ssMerging = 2, ssSaving = 3, ssSavingChanges = 4 };
 using TrsStorageStates = TrsEnumSet<TrsStorageState>;
@@ -112,6 +124,14 @@ template <typename T> void TrsItemArray<T>::Release()
 
 class TrsStorage : public TComponent {
     Q_OBJECT
+    Q_MOC_INCLUDE("storage/TrsEncryptor.h")
+    Q_MOC_INCLUDE("storage/TrsStorageData.h")
+    Q_PROPERTY(bool Active READ Active WRITE SetActive)
+    Q_PROPERTY(TrsEncryptor* Encryptor READ Encryptor WRITE SetEncryptor)
+    Q_PROPERTY(TrsStorageData* StorageData READ StorageData WRITE SetStorageData)
+    Q_PROPERTY(QString RootSection READ RootSection WRITE SetRootSection)
+    Q_PROPERTY(
+        TrsStoragePublished::TrsStorageOptionBits Options READ PublishedOptions WRITE SetPublishedOptions)
 
 public:
     explicit TrsStorage(TComponent* AOwner = nullptr);
@@ -138,6 +158,14 @@ public:
 
     TrsStorageOptions Options() const { return FOptions; }
     void SetOptions(TrsStorageOptions Value) { FOptions = Value; }
+    TrsStoragePublished::TrsStorageOptionBits PublishedOptions() const
+    {
+        return TrsStoragePublished::TrsStorageOptionBits::fromInt(int(FOptions.Bits()));
+    }
+    void SetPublishedOptions(TrsStoragePublished::TrsStorageOptionBits Value)
+    {
+        FOptions = TrsStorageOptions::FromBits(quint32(Value.toInt()));
+    }
     TrsStorageStates CurrentStates() const { return FCurrentStates; }
     TrsStorageData* StorageData() const { return FStorageData; }
     void SetStorageData(TrsStorageData* Value);
@@ -277,6 +305,10 @@ public:
     // Resolves a key path; the key's position or -1. On success KeyWrapper
     // points at the key.
     int FindKey(const QString& Key, bool Create);
+    // Finds the key of the bare name NAME in the current section, also the
+    // empty name and names holding separators, which no key path can reach.
+    // As FindKey otherwise: a new key is announced under its own name.
+    int FindKeyByName(const QString& Name, bool Create);
 
 protected:
     void Loaded() override;
@@ -296,6 +328,7 @@ private:
     void ChildRange(int ParentId, int& BeginIdx, int& EndIdx) const;
     void KeyRunOf(int SectionId, int& BeginIdx, int& EndIdx) const;
     int SearchKey(int BeginIdx, int EndIdx, int SectionId, QStringView Name, bool& Found) const;
+    int FindKeyInSection(int SectionIdx, QStringView Name, const QString* WholeName, bool Create);
     int SectionIdOf(int SectionIdx) const;
 
     // Record insertion and removal; they keep the current section, its

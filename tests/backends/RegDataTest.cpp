@@ -1,5 +1,6 @@
 #include "TestPrinters.h"
 #include "backends/TrsRegData.h"
+#include "framework/PropertyAccess.h"
 #include "platform/RegText.h"
 #include "storage/TrsException.h"
 #include "storage/TrsStorage.h"
@@ -180,6 +181,26 @@ TEST_P(RegData, EveryKeyTypeComesBackAsTheRegistryKeepsIt)
     EXPECT_EQ(RawValue("Software\\Tests\\tree\\A", "none"), "<no value>");
 }
 
+TEST_P(RegData, DefaultValuesAndNamesWithSeparatorsLoadUnderTheirOwnNames)
+{
+    FStorage.WriteString("\\", "root default");
+    FStorage.WriteInteger("\\plain", 1);
+    FStorage.SetRootSection("S");
+    ASSERT_GE(FStorage.FindKeyByName("a/b", true), 0);
+    FStorage.KeyWrapper().SetAsInteger(5);
+    ASSERT_GE(FStorage.FindKeyByName("c\\d", true), 0);
+    FStorage.KeyWrapper().SetAsString("x");
+    FStorage.WriteString("\\S\\e", "y");
+    FStorage.SetRootSection(QString());
+
+    QStringList added;
+    FOther.SetOnKeyAdd([&](TObject*, const QString& key) { added.append(key); });
+    EXPECT_EQ(RoundTrip(),
+        (QStringList { "S\\a/b=3:5", "S\\c\\d=1:x", "S\\e=1:y", "[S]", "\\=1:root default", "\\plain=3:1" }));
+    added.sort();
+    EXPECT_EQ(added, (QStringList { "", "a/b", "c\\d", "e", "plain" }));
+}
+
 TEST_P(RegData, SaveReplacesWhatTheRootKeyHeld)
 {
     FStorage.WriteString("old\\gone", "x");
@@ -318,4 +339,19 @@ TEST_P(RegData, ReportsProgressOfLoadAndSave)
     FOtherData.SetOnProgress([&](TObject*, int percent) { loaded.append(percent); });
     FOther.Load();
     EXPECT_EQ(loaded, (QList<int> { 25, 50, 75, 100 }));
+}
+
+TEST(RegDataProperties, RootKeyRootPathAndUnicodeArePublished)
+{
+    TrsRegData data;
+    const QMetaProperty rootKey = GetPropInfo(&data, u"RootKey");
+    ASSERT_EQ(PropKind(rootKey), tkEnumeration);
+    EXPECT_EQ(GetEnumNames(rootKey).value(1), "rkCurrentUser");
+    EXPECT_EQ(GetEnumValue(rootKey, u"rkUsers"), 3);
+    EXPECT_TRUE(SetOrdProp(&data, rootKey, 1));
+    EXPECT_EQ(data.RootKey(), rkCurrentUser);
+    EXPECT_TRUE(SetStrProp(&data, GetPropInfo(&data, u"RootPath"), "\\mirovane3\\"));
+    EXPECT_EQ(data.RootPath(), "mirovane3");
+    EXPECT_TRUE(SetOrdProp(&data, GetPropInfo(&data, u"Unicode"), 1));
+    EXPECT_TRUE(data.Unicode());
 }

@@ -143,33 +143,93 @@ TEST_F(RegDataWithWineFile, AFileThatIsNotAWineRegistryFileIsNeitherReadNorOverw
     EXPECT_EQ(ReadFile(FPrefix.filePath("user.reg")), foreign);
 }
 
+namespace {
+
+// A Wine program on the PATH or where Debian's wine64 package puts it.
+QString FindWineProgram(const QStringList& names)
+{
+    for (const QString& name : names) {
+        QString found = QStandardPaths::findExecutable(name);
+        if (found.isEmpty())
+            found = QStandardPaths::findExecutable(name, { QStringLiteral("/usr/lib/wine") });
+        if (!found.isEmpty())
+            return found;
+    }
+    return {};
+}
+
+// Wine programs run in their own prefix, without a display or standard
+// input. The server is shut down when this goes, so no Wine process
+// outlives the test.
+class TWine {
+public:
+    TWine(const QString& wine, const QString& wineserver, const QString& prefix)
+        : FWine(wine)
+        , FWineServer(wineserver)
+        , FEnvironment(QProcessEnvironment::systemEnvironment())
+    {
+        FEnvironment.insert("WINEPREFIX", prefix);
+        FEnvironment.insert("WINEDEBUG", "-all");
+        FEnvironment.insert("WINEDLLOVERRIDES", "mscoree,mshtml=");
+        FEnvironment.remove("DISPLAY");
+        FEnvironment.remove("WAYLAND_DISPLAY");
+    }
+    // The server may have ended by itself already; then -k reports an error.
+    ~TWine() { Run(FWineServer, { "-k" }, 30000, false); }
+    TWine(const TWine&) = delete;
+    TWine& operator=(const TWine&) = delete;
+
+    // The standard output of a Wine command; a failure when it does not
+    // start, does not finish in time or ends with an error.
+    QString Wine(const QStringList& arguments, int timeoutMs) { return Run(FWine, arguments, timeoutMs); }
+    QString Server(const QStringList& arguments, int timeoutMs)
+    {
+        return Run(FWineServer, arguments, timeoutMs);
+    }
+
+private:
+    QString Run(const QString& program, const QStringList& arguments, int timeoutMs, bool checked = true)
+    {
+        QProcess process;
+        process.setProcessEnvironment(FEnvironment);
+        process.setStandardInputFile(QProcess::nullDevice());
+        process.start(program, arguments);
+        const QString command = program + u' ' + arguments.join(u' ');
+        if (!process.waitForFinished(timeoutMs)) {
+            ADD_FAILURE() << "Wine does not answer: " << command.toStdString() << ": "
+                          << process.errorString().toStdString();
+            process.kill();
+            process.waitForFinished(5000);
+            return {};
+        }
+        if (checked && (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0))
+            ADD_FAILURE() << command.toStdString() << " failed with exit code " << process.exitCode() << ": "
+                          << process.readAllStandardError().toStdString();
+        return QString::fromLocal8Bit(process.readAllStandardOutput());
+    }
+
+    QString FWine;
+    QString FWineServer;
+    QProcessEnvironment FEnvironment;
+};
+
+} // namespace
+
 // Where Wine is installed: a fresh prefix, a tree saved into its user.reg
-// through our registry, and Wine's own reg tool reading it back.
+// through our registry, and Wine's own reg tool reading it back. Creating
+// the prefix takes about 20 seconds on a busy machine.
 TEST(RegDataUnderWine, WineReadsTheTreeWeSaved)
 {
-    const QString wine = QStandardPaths::findExecutable("wine64").isEmpty()
-        ? QStandardPaths::findExecutable("wine")
-        : QStandardPaths::findExecutable("wine64");
-    const QString wineserver = QStandardPaths::findExecutable("wineserver");
+    const QString wine = FindWineProgram({ "wine64", "wine" });
+    const QString wineserver = FindWineProgram({ "wineserver" });
     if (wine.isEmpty() || wineserver.isEmpty())
-        GTEST_SKIP() << "Wine is not installed";
+        GTEST_SKIP() << "Wine is not installed: no wine64 or wineserver on the PATH or in /usr/lib/wine";
     QTemporaryDir prefix;
     ASSERT_TRUE(prefix.isValid());
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("WINEPREFIX", prefix.path());
-    environment.insert("WINEDEBUG", "-all");
-    environment.insert("WINEDLLOVERRIDES", "mscoree,mshtml=");
-    environment.remove("DISPLAY");
-    const auto run = [&](const QString& program, const QStringList& arguments) {
-        QProcess process;
-        process.setProcessEnvironment(environment);
-        process.start(program, arguments);
-        process.waitForFinished(90000);
-        return QString::fromLocal8Bit(process.readAllStandardOutput());
-    };
-    run(wine, { "wineboot", "-i" });
-    run(wineserver, { "-w" });
-    ASSERT_TRUE(QFile::exists(prefix.filePath("user.reg")));
+    TWine session(wine, wineserver, prefix.path());
+    session.Wine({ "wineboot", "-i" }, 150000);
+    session.Server({ "-w" }, 30000);
+    ASSERT_TRUE(QFile::exists(prefix.filePath("user.reg"))) << "Wine made no prefix";
 
     qputenv("WINEPREFIX", prefix.path().toLocal8Bit());
     TrsStorage storage;
@@ -185,8 +245,7 @@ TEST(RegDataUnderWine, WineReadsTheTreeWeSaved)
     storage.SetStorageData(nullptr);
     qunsetenv("WINEPREFIX");
 
-    const QString output = run(wine, { "reg", "query", "HKEY_CURRENT_USER\\mirovane3", "/s" });
-    run(wineserver, { "-k" });
+    const QString output = session.Wine({ "reg", "query", "HKEY_CURRENT_USER\\mirovane3", "/s" }, 30000);
     const QStringList lines = output.split(QRegularExpression("[\r\n]+"), Qt::SkipEmptyParts);
     QStringList found;
     for (const QString& line : lines)

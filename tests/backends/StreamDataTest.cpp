@@ -1,6 +1,7 @@
 #include "TestPrinters.h"
 #include "backends/TrsXMLData.h"
 #include "framework/Exception.h"
+#include "framework/PropertyAccess.h"
 #include "storage/TrsException.h"
 #include "storage/TrsStorage.h"
 
@@ -380,4 +381,23 @@ TEST(StreamDataWriter, DeviceThatFailsMidwayRaisesTheStreamError)
 
     TFailingDevice small(3);
     EXPECT_THROW(data->WriteInternalFile(small), TrsException);
+}
+
+TEST(StreamDataProperties, FileNamesPlacementAndEncodingArePublished)
+{
+    TrsXMLData data;
+    const QMetaProperty fileDir = GetPropInfo(&data, u"FileDir");
+    const QMetaProperty internalLoad = GetPropInfo(&data, u"InternalFileLoad");
+    ASSERT_EQ(PropKind(fileDir), tkEnumeration);
+    ASSERT_EQ(PropKind(internalLoad), tkEnumeration);
+    EXPECT_EQ(
+        GetEnumNames(fileDir), (QStringList { "fdCustom", "fdApplication", "fdWindows", "fdUserProfile" }));
+    EXPECT_TRUE(SetOrdProp(&data, fileDir, GetEnumValue(fileDir, u"fdUserProfile")));
+    EXPECT_EQ(data.FileDir(), fdUserProfile);
+    EXPECT_TRUE(SetOrdProp(&data, internalLoad, 2));
+    EXPECT_EQ(data.InternalFileLoad(), iflNoRealFile);
+    EXPECT_TRUE(SetStrProp(&data, GetPropInfo(&data, u"FileName"), "Mirovane3Settings.XML"));
+    EXPECT_EQ(data.FileName(), "Mirovane3Settings.XML");
+    EXPECT_TRUE(SetOrdProp(&data, GetPropInfo(&data, u"Unicode"), 1));
+    EXPECT_TRUE(data.Unicode());
 }

@@ -119,6 +119,28 @@ TEST(XmlStorageReader, SectionSharingTheRootNameDoesNotEndTheRoot)
         QStringList({ "begin a", "begin DOCUMENT", "key k=1 (2)", "end", "key j=2 (2)", "end", "root end" }));
 }
 
+TEST(XmlStorageReader, RootEndTagInsideSectionsMakesTheTopLevelCurrent)
+{
+    EXPECT_EQ(Parse("<DOCUMENT><mirovane3><sub></DOCUMENT><jpegquality.Value value=\"50\"/>"),
+        QStringList({ "begin mirovane3", "begin sub", "root end", "key jpegquality.Value=50 (2)" }));
+    // Later end tags find no section open and change nothing.
+    EXPECT_EQ(Parse("<DOCUMENT><a></DOCUMENT></a><k value=\"1\"/></DOCUMENT>"),
+        QStringList({ "begin a", "root end", "key k=1 (2)", "root end" }));
+}
+
+TEST(XmlStorageReader, EmptyNamedElementTakesAFollowingStartTagAsItsEndTag)
+{
+    EXPECT_EQ(Parse("<DOCUMENT><>7<></DOCUMENT>"), QStringList({ "key =7 (0)", "root end" }));
+    EXPECT_EQ(Parse("<DOCUMENT><><k value=\"1\"/><j value=\"2\"/></DOCUMENT>"),
+        QStringList({ "key = (0)", "key j=2 (2)", "root end" }));
+    // A named element followed by a start tag stays a section.
+    EXPECT_EQ(Parse("<DOCUMENT><s><k value=\"1\"/></s></DOCUMENT>"),
+        QStringList({ "begin s", "key k=1 (2)", "end", "root end" }));
+    // With attributes an empty-named element is a section all the same.
+    EXPECT_EQ(Parse("<DOCUMENT>< a=\"1\"><k value=\"2\"/></></DOCUMENT>"),
+        QStringList({ "begin ", "key a=1 (1)", "key k=2 (2)", "end", "root end" }));
+}
+
 TEST(XmlStorageReader, SkipsDeclarationsCommentsCdataAndDoctype)
 {
     EXPECT_EQ(Parse("<?xml version='1.0' encoding='UTF-8'?><!DOCTYPE doc [ <!ELEMENT a (#PCDATA)> "
@@ -179,6 +201,7 @@ TEST(XmlStorageReader, ElementRunningToTheEndOfDataIsASection)
     EXPECT_EQ(Parse("<DOCUMENT><k>  \r\n"), QStringList({ "begin k" }));
     EXPECT_EQ(
         ParserError("<DOCUMENT><k>text"), QStringLiteral("TrsXMLData parser error: Missing begin tag mark."));
+    EXPECT_EQ(Parse("<DOCUMENT><>  "), QStringList({ "begin " }));
 }
 
 TEST(XmlStorageReader, EveryPrefixOfAFileParsesOrFailsCleanly)

@@ -1,6 +1,7 @@
 #include "crypto/TrsAesEncryptor.h"
 #include "AesTestSupport.h"
 #include "backends/TrsXMLData.h"
+#include "framework/PropertyAccess.h"
 #include "storage/EncryptorTestSupport.h"
 #include "storage/TrsException.h"
 
@@ -64,6 +65,25 @@ QString FileText(const QString& fileName)
 }
 
 } // namespace
+
+TEST(TrsAesEncryptor, ModeAndKeyBitsArePublishedWithTheirValueNames)
+{
+    TrsAesEncryptor encryptor;
+    const QMetaProperty mode = GetPropInfo(&encryptor, u"Mode");
+    const QMetaProperty keyBits = GetPropInfo(&encryptor, u"KeyBits");
+    ASSERT_EQ(PropKind(mode), tkEnumeration);
+    ASSERT_EQ(PropKind(keyBits), tkEnumeration);
+    EXPECT_EQ(GetEnumNames(mode), (QStringList { "cmECB", "cmCBC" }));
+    EXPECT_EQ(GetEnumNames(keyBits), (QStringList { "ck128", "ck192", "ck256" }));
+    EXPECT_EQ(GetEnumValue(mode, u"cmCBC"), 1);
+    EXPECT_TRUE(SetOrdProp(&encryptor, mode, 1));
+    EXPECT_EQ(encryptor.Mode(), cmCBC);
+    EXPECT_TRUE(SetOrdProp(&encryptor, keyBits, GetEnumValue(keyBits, u"ck256")));
+    EXPECT_EQ(encryptor.KeyBits(), ck256);
+    EXPECT_EQ(GetEnumName(keyBits, GetOrdProp(&encryptor, keyBits)), "ck256");
+    EXPECT_FALSE(SetOrdProp(&encryptor, keyBits, 3)) << "no key size has that ordinal";
+    EXPECT_EQ(encryptor.KeyBits(), ck256);
+}
 
 TEST(TrsAesEncryptor, SizesFollowTheCipherBuffer)
 {

@@ -55,6 +55,19 @@ TEST(TrsProperty, QuotedDefaultMayHoldCommasAndParamsResetOnEveryLine)
     EXPECT_TRUE(property.DefValue.isEmpty()) << "the previous default does not leak into the next line";
 }
 
+TEST(TrsProperty, ALoneQuoteAfterTheCommaIsAnEmptyQuotedDefault)
+{
+    TrsProperty property;
+    property.SetAsString("N,\",");
+    EXPECT_EQ(property.Name, "N");
+    EXPECT_EQ(property.DefValue, "");
+    property.SetAsString("N,x,");
+    EXPECT_EQ(property.DefValue, "x") << "an unquoted default keeps its one character";
+    property.SetAsString("N,\"\",");
+    EXPECT_EQ(property.DefValue, "");
+    EXPECT_EQ(property.Name, "N");
+}
+
 TEST(TrsProperty, UnknownTypeOrStateLettersKeepThePreviousValue)
 {
     TrsProperty property;

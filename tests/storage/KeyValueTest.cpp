@@ -340,6 +340,35 @@ TEST_F(KeyValue, ArraysRoundTripThroughTheArrayStream)
     EXPECT_EQ(bytes.mid(12, 13), QByteArray("\x02\x01\x00\x00\x05\x00\x00\x00short", 13));
 }
 
+namespace {
+
+// The bytes of the one text element of an array holding just Text.
+QByteArray ArrayTextBytes(TrsKeyWrapper& key, const QString& text)
+{
+    key.SetAsArray({ text });
+    return key.PKeyItem()->Value.VBuffer.mid(8);
+}
+
+} // namespace
+
+TEST_F(KeyValue, ArrayTextsAreUtf16ExactlyWhenACharacterIsAboveLatin1)
+{
+    TrsKeyWrapper& key = Key();
+    EXPECT_EQ(ArrayTextBytes(key, QStringLiteral("5€")), QByteArray("\x04\x00\x00\x80\x35\x00\xAC\x20", 8));
+    EXPECT_EQ(ArrayTextBytes(key, QStringLiteral("é5")), QByteArray("\x02\x00\x00\x00\xE9\x35", 6));
+
+    const QByteArray saved = qgetenv("MIROVANE_ANSI_CODEPAGE");
+    qputenv("MIROVANE_ANSI_CODEPAGE", "windows-1251");
+    const QByteArray euro = ArrayTextBytes(key, QStringLiteral("5€"));
+    // No "é" in this code page: kept in UTF-16 rather than lost as "?".
+    const QByteArray accent = ArrayTextBytes(key, QStringLiteral("é5"));
+    const QByteArray plain = ArrayTextBytes(key, QStringLiteral("ab"));
+    qputenv("MIROVANE_ANSI_CODEPAGE", saved);
+    EXPECT_EQ(euro, QByteArray("\x04\x00\x00\x80\x35\x00\xAC\x20", 8));
+    EXPECT_EQ(accent, QByteArray("\x04\x00\x00\x80\xE9\x00\x35\x00", 8));
+    EXPECT_EQ(plain, QByteArray("\x02\x00\x00\x00\x61\x62", 6));
+}
+
 TEST_F(KeyValue, DamagedArrayStreamsNeverReadPastTheBytes)
 {
     TrsKeyWrapper& key = Key();

@@ -2,6 +2,7 @@
 // encryptor and clients: transfers, events, progress, states, and what
 // destruction in either order leaves behind.
 #include "StorageTestSupport.h"
+#include "framework/PropertyAccess.h"
 
 #include <gtest/gtest.h>
 
@@ -351,4 +352,42 @@ TEST(StorageLinks, OpeningWhileLoadingDefersTheLoadToLoaded)
     EXPECT_TRUE(storage->KeyExist("\\top"));
     storage->SetActive(false);
     EXPECT_EQ(data->Saves, 0) << "no save without soSaveOnClose";
+}
+
+TEST(StorageProperties, ActiveEncryptorStorageDataAndRootSectionArePublished)
+{
+    TComponent owner;
+    TrsStorage storage(&owner);
+    TMemoryData data(&owner);
+    TRecordingEncryptor encryptor(&owner);
+    const QMetaProperty root = GetPropInfo(&storage, u"rootsection");
+    ASSERT_TRUE(IsStringKind(PropKind(root)));
+    EXPECT_TRUE(SetStrProp(&storage, root, "A\\B"));
+    EXPECT_EQ(storage.RootSection(), "A\\B");
+    EXPECT_TRUE(storage.SectionExist("\\A\\B"));
+
+    const QMetaProperty storageData = GetPropInfo(&storage, u"StorageData");
+    const QMetaProperty encryptorProp = GetPropInfo(&storage, u"Encryptor");
+    ASSERT_EQ(PropKind(storageData), tkClass);
+    ASSERT_EQ(PropKind(encryptorProp), tkClass);
+    EXPECT_TRUE(SetObjectProp(&storage, storageData, &data));
+    EXPECT_EQ(storage.StorageData(), &data);
+    EXPECT_TRUE(SetObjectProp(&storage, encryptorProp, &encryptor));
+    EXPECT_EQ(storage.Encryptor(), &encryptor);
+    EXPECT_EQ(GetObjectProp(&storage, encryptorProp), &encryptor);
+
+    const QMetaProperty active = GetPropInfo(&storage, u"Active");
+    ASSERT_EQ(PropKind(active), tkEnumeration);
+    EXPECT_TRUE(SetOrdProp(&storage, active, 0));
+    EXPECT_FALSE(storage.Active());
+
+    const QMetaProperty options = GetPropInfo(&storage, u"Options");
+    ASSERT_EQ(PropKind(options), tkSet);
+    EXPECT_EQ(GetSetElementName(options, 0), "soSaveOnClose");
+    EXPECT_EQ(GetSetElementOrdinal(options, u"soSaveEmptySection"), 1);
+    EXPECT_EQ(GetOrdProp(&storage, options), 1) << "the default holds soSaveOnClose";
+    EXPECT_TRUE(SetOrdProp(&storage, options, 2));
+    EXPECT_EQ(storage.Options(), TrsStorageOptions { soSaveEmptySection });
+    storage.SetEncryptor(nullptr);
+    storage.SetStorageData(nullptr);
 }

@@ -189,8 +189,10 @@ TEST(StorageTree, RootSectionCreatesMissingSectionsWithoutAddNotifications)
     EXPECT_EQ(storage.RootSection(), "/X/Y");
     EXPECT_EQ(client.Received, QStringList { "7:/X/Y" });
     storage.SetRootSection("X\\\\Y");
-    EXPECT_EQ(storage.RootSection(), QString()) << "a path naming nothing selects the top level";
-    EXPECT_EQ(storage.CurrentSectionIdx(), -1);
+    EXPECT_EQ(storage.RootSection(), "X\\\\Y") << "a path naming nothing is kept as written";
+    EXPECT_EQ(storage.CurrentSectionIdx(), -1) << "and selects the top level";
+    EXPECT_EQ(client.Received.back(), "7:X\\\\Y");
+    EXPECT_EQ(storage.SectionCount(), 1) << "nothing is created for it";
 }
 
 TEST(StorageTree, KeyRenameMovesTheValueAndNeverLosesData)
