@@ -6,6 +6,7 @@
 #include "framework/TApplication.h"
 #include "persist/TrsPropSaver.h"
 #include "storage/TrsStorage.h"
+#include "support/ProductSettings.h"
 #include "support/SampleTemplates.h"
 #include "support/ScriptedUserInterface.h"
 
@@ -148,7 +149,8 @@ TEST_F(TemplateLoadingTest, FailedLoadsRestoreTheWiringAndNameTheProblem)
         form->ConvertTemplate(Path("missing.xml"));
         ADD_FAILURE() << "a missing template must not convert";
     } catch (const Exception& error) {
-        EXPECT_TRUE(error.Message().startsWith(QStringLiteral("Cannot open file \"%1\". ").arg(Path("missing.xml"))))
+        EXPECT_TRUE(
+            error.Message().startsWith(QStringLiteral("Cannot open file \"%1\". ").arg(Path("missing.xml"))))
             << error.Message().toStdString();
     }
     EXPECT_FALSE(QFile::exists(Path("missing.bts")));
@@ -178,26 +180,8 @@ TEST_F(TemplateLoadingTest, TheChosenTemplateIsNeverWrittenAndNoSettingsFileAppe
 
 TEST_F(TemplateLoadingTest, RegistrySettingsFillWhatATemplateLacks)
 {
-    {
-        // The product's own settings: an enciphered tree in the default
-        // value of HKEY_CURRENT_USER\mirovane3.
-        TComponent owner;
-        auto* data = new TrsRegData(&owner);
-        data->SetRootKey(rkCurrentUser);
-        data->SetRootPath("mirovane3");
-        data->SetUnicode(true);
-        auto* cipher = new TrsAesEncryptor(&owner);
-        cipher->SetEncryptAll(true);
-        cipher->SetMode(cmECB);
-        cipher->SetKeyBits(ck256);
-        cipher->SetKey("qxbm7ra2twe5nvk3hj9pdl0fzc4sy6ug8oiwbq1mtr");
-        auto* storage = new TrsStorage(&owner);
-        storage->SetEncryptor(cipher);
-        storage->SetStorageData(data);
-        storage->WriteString("\\mirovane3\\jpegquality.Value", "90");
-        storage->WriteString("\\mirovane3\\imageformat.Text", "From The Registry");
-        storage->Save();
-    }
+    WriteProductSettings({ { "\\mirovane3\\jpegquality.Value", "90" },
+        { "\\mirovane3\\imageformat.Text", "From The Registry" } });
     const QByteArray userReg = ReadAll(Path("wine/user.reg"));
     ASSERT_TRUE(userReg.startsWith("WINE REGISTRY Version 2"));
 
@@ -208,7 +192,8 @@ TEST_F(TemplateLoadingTest, RegistrySettingsFillWhatATemplateLacks)
     form->ConvertTemplate(Path("plain.xml"));
     EXPECT_EQ(Value(*form, "jpegquality", "Value"), "33");
     EXPECT_EQ(Value(*form, "imageformat", "Text"), "From The Registry");
-    EXPECT_TRUE(ReadAll(Path("plain.bts")).contains("<imageformat.Text>From The Registry</imageformat.Text>"));
+    EXPECT_TRUE(
+        ReadAll(Path("plain.bts")).contains("<imageformat.Text>From The Registry</imageformat.Text>"));
     form->Show();
     form->Close();
     form->Free();

@@ -3,9 +3,7 @@
 #pragma once
 
 #include "app/cli/TemplatesTool.h"
-#include "backends/TrsRegData.h"
-#include "crypto/TrsAesEncryptor.h"
-#include "storage/TrsStorage.h"
+#include "support/ProductSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +14,10 @@
 #include <ostream>
 
 // Readable failure messages for texts.
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 class ToolFixture : public ::testing::Test {
 protected:
@@ -40,27 +41,6 @@ protected:
         out.flush();
         err.flush();
         return status;
-    }
-    // The product's own settings in the prefix $WINEPREFIX names: an
-    // enciphered tree in the default value of HKEY_CURRENT_USER\mirovane3.
-    static void WriteProductSettings(const QList<std::pair<QString, QString>>& values)
-    {
-        TComponent owner;
-        auto* data = new TrsRegData(&owner);
-        data->SetRootKey(rkCurrentUser);
-        data->SetRootPath("mirovane3");
-        data->SetUnicode(true);
-        auto* cipher = new TrsAesEncryptor(&owner);
-        cipher->SetEncryptAll(true);
-        cipher->SetMode(cmECB);
-        cipher->SetKeyBits(ck256);
-        cipher->SetKey("qxbm7ra2twe5nvk3hj9pdl0fzc4sy6ug8oiwbq1mtr");
-        auto* storage = new TrsStorage(&owner);
-        storage->SetEncryptor(cipher);
-        storage->SetStorageData(data);
-        for (const auto& [key, value] : values)
-            storage->WriteString(key, value);
-        storage->Save();
     }
     QString Path(const QString& name) const { return FDir.filePath(name); }
     void WriteFile(const QString& name, const QByteArray& bytes) const
