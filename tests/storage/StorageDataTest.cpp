@@ -391,3 +391,24 @@ TEST(StorageProperties, ActiveEncryptorStorageDataAndRootSectionArePublished)
     storage.SetEncryptor(nullptr);
     storage.SetStorageData(nullptr);
 }
+
+TEST(StorageProperties, ClientsPublishActiveAndTheirStorage)
+{
+    TrsStorage storage;
+    TRecordingClient client;
+    client.SetNotifications({ scnKeyAdd });
+    const QMetaProperty storageProp = GetPropInfo(&client, u"Storage");
+    ASSERT_EQ(PropKind(storageProp), tkClass);
+    EXPECT_TRUE(SetObjectProp(&client, storageProp, &storage));
+    EXPECT_EQ(client.Storage(), &storage);
+    storage.WriteString("k", "v");
+    EXPECT_EQ(client.Received, QStringList { "8:k" })
+        << "setting the property joins the storage's client list";
+
+    const QMetaProperty active = GetPropInfo(&client, u"Active");
+    ASSERT_EQ(PropKind(active), tkEnumeration);
+    EXPECT_TRUE(SetOrdProp(&client, active, GetEnumValue(active, u"False")));
+    EXPECT_FALSE(client.Active());
+    EXPECT_TRUE(SetObjectProp(&client, storageProp, nullptr));
+    EXPECT_EQ(client.Storage(), nullptr);
+}
