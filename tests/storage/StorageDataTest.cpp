@@ -412,3 +412,26 @@ TEST(StorageProperties, ClientsPublishActiveAndTheirStorage)
     EXPECT_TRUE(SetObjectProp(&client, storageProp, nullptr));
     EXPECT_EQ(client.Storage(), nullptr);
 }
+
+TEST(StorageProperties, EncryptorPublishesActiveEncryptAllAndTheKeyListAsAList)
+{
+    TRecordingEncryptor encryptor;
+    ASSERT_EQ(PropKind(GetPropInfo(&encryptor, u"EncryptAll")), tkEnumeration);
+    EXPECT_TRUE(SetOrdProp(&encryptor, GetPropInfo(&encryptor, u"EncryptAll"), 1));
+    EXPECT_TRUE(encryptor.EncryptAll());
+    EXPECT_TRUE(SetOrdProp(&encryptor, GetPropInfo(&encryptor, u"Active"), 0));
+    EXPECT_FALSE(encryptor.Active());
+
+    const QMetaProperty keys = GetPropInfo(&encryptor, u"EncryptKeys");
+    ASSERT_EQ(PropKind(keys), tkClass);
+    auto* lines = qobject_cast<TStrings*>(GetObjectProp(&encryptor, keys));
+    ASSERT_NE(lines, nullptr);
+    lines->SetText(u"\\A\\k\r\nB");
+    EXPECT_EQ(encryptor.EncryptKeys(), (QStringList { "\\A\\k", "B" }))
+        << "the published list is the key list itself";
+    TStrings other(QStringList { "C" });
+    EXPECT_TRUE(SetObjectProp(&encryptor, keys, &other));
+    EXPECT_EQ(encryptor.EncryptKeys(), QStringList { "C" }) << "assigning copies the lines";
+    EXPECT_TRUE(SetObjectProp(&encryptor, keys, nullptr));
+    EXPECT_TRUE(encryptor.EncryptKeys().isEmpty());
+}
