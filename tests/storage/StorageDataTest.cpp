@@ -354,6 +354,23 @@ TEST(StorageLinks, OpeningWhileLoadingDefersTheLoadToLoaded)
     EXPECT_EQ(data->Saves, 0) << "no save without soSaveOnClose";
 }
 
+TEST(StorageData, LoadTellsClientsOnlyThatItLoadedWhileOnKeyAddSeesEachKey)
+{
+    TrsStorage storage;
+    TMemoryData data;
+    data.Entries = SampleEntries();
+    storage.SetStorageData(&data);
+    TRecordingClient client(nullptr, { scnKeyAdd, scnLoad });
+    client.SetStorage(&storage);
+    QStringList added;
+    storage.SetOnKeyAdd([&added](TObject*, const QString& key) { added << key; });
+    storage.Load();
+    EXPECT_EQ(client.Received, QStringList { "2:<none>" })
+        << "client notifications are off while the data loads";
+    EXPECT_EQ(added.size(), 3);
+    storage.SetStorageData(nullptr);
+}
+
 TEST(StorageProperties, ActiveEncryptorStorageDataAndRootSectionArePublished)
 {
     TComponent owner;
