@@ -28,6 +28,17 @@
 enum TrsStreamDataOption { doAutoName = 0, doAutoCreateDir = 1 };
 using TrsStreamDataOptions = TrsEnumSet<TrsStreamDataOption>;
 
+// The published form of TrsStreamDataOptions: bit n for the option with
+// ordinal n, under the options' own names.
+namespace TrsStreamDataPublished {
+Q_NAMESPACE
+
+enum TrsStreamDataOptionBit { doAutoName = 0x1, doAutoCreateDir = 0x2 };
+Q_DECLARE_FLAGS(TrsStreamDataOptionBits, TrsStreamDataOptionBit)
+Q_FLAG_NS(TrsStreamDataOptionBits)
+
+} // namespace TrsStreamDataPublished
+
 // In a Q_NAMESPACE so that FileDir and InternalFileLoad are published with
 // their value names.
 namespace TrsStreamDataTypes {
@@ -62,6 +73,8 @@ class TrsStreamData : public TrsStorageData {
     Q_PROPERTY(QString InternalFileName READ InternalFileName WRITE SetInternalFileName)
     Q_PROPERTY(TrsStreamDataTypes::TrsInternalFileLoad InternalFileLoad READ InternalFileLoad WRITE
             SetInternalFileLoad)
+    Q_PROPERTY(TrsStreamDataPublished::TrsStreamDataOptionBits Options READ PublishedOptions WRITE
+            SetPublishedOptions)
 
 public:
     explicit TrsStreamData(TComponent* AOwner = nullptr);
@@ -73,6 +86,14 @@ public:
     void SetFileName(const QString& Value) { FFileName = Value; }
     TrsStreamDataOptions Options() const { return FOptions; }
     void SetOptions(TrsStreamDataOptions Value) { FOptions = Value; }
+    TrsStreamDataPublished::TrsStreamDataOptionBits PublishedOptions() const
+    {
+        return TrsStreamDataPublished::TrsStreamDataOptionBits::fromInt(int(FOptions.Bits()));
+    }
+    void SetPublishedOptions(TrsStreamDataPublished::TrsStreamDataOptionBits Value)
+    {
+        FOptions = TrsStreamDataOptions::FromBits(quint32(Value.toInt()));
+    }
     // The path of the file a load reads and a save writes.
     QString FullFileName() const;
 

@@ -74,14 +74,19 @@ QStringList TrsXMLData::DefaultTemplate()
 
 QString TrsXMLData::TemplateText() const
 {
-    return TStrings(FTemplate).Text();
+    return FTemplate.Text();
 }
 
 void TrsXMLData::SetTemplateText(QStringView Value)
 {
-    TStrings lines;
-    lines.SetText(Value);
-    FTemplate = lines.List();
+    FTemplate.SetText(Value);
+}
+
+void TrsXMLData::SetTemplateLines(TStrings* Value)
+{
+    // A null list empties the template, as assigning an empty list would.
+    if (Value != &FTemplate)
+        FTemplate.Assign(Value ? Value->List() : QStringList());
 }
 
 // ---------------------------------------------------------------- writer

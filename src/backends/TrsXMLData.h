@@ -16,8 +16,10 @@
 
 #include "backends/TrsStreamData.h"
 #include "backends/TrsXmlReader.h"
+#include "framework/TStrings.h"
 #include "storage/TrsEnumSet.h"
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -43,6 +45,27 @@ enum TrsXMLCompactOption {
 };
 using TrsXMLCompactOptions = TrsEnumSet<TrsXMLCompactOption>;
 
+// The published forms of the two option sets: bit n for the option with
+// ordinal n, under the options' own names.
+namespace TrsXMLDataPublished {
+Q_NAMESPACE
+
+enum TrsXMLDataOptionBit {
+    doKeyValueInAttribute = 0x1,
+    doGetTemplateOnLoad = 0x2,
+    doEncodeTab = 0x4,
+    doEncodeCRLF = 0x8,
+    doPrefixInHexStr = 0x10,
+};
+Q_DECLARE_FLAGS(TrsXMLDataOptionBits, TrsXMLDataOptionBit)
+Q_FLAG_NS(TrsXMLDataOptionBits)
+
+enum TrsXMLCompactOptionBit { coHexStr = 0x1, coIndent = 0x2, coEOL = 0x4 };
+Q_DECLARE_FLAGS(TrsXMLCompactOptionBits, TrsXMLCompactOptionBit)
+Q_FLAG_NS(TrsXMLCompactOptionBits)
+
+} // namespace TrsXMLDataPublished
+
 // Key option bits that record a key's form in the file.
 enum : quint16 {
     kbAttribute = 1, // an attribute of its section's start tag
@@ -52,6 +75,11 @@ enum : quint16 {
 
 class TrsXMLData : public TrsStreamData, private TrsXmlReader::TSink {
     Q_OBJECT
+    Q_PROPERTY(TStrings* Template READ TemplateLines WRITE SetTemplateLines)
+    Q_PROPERTY(TrsXMLDataPublished::TrsXMLDataOptionBits XMLOptions READ PublishedXMLOptions WRITE
+            SetPublishedXMLOptions)
+    Q_PROPERTY(TrsXMLDataPublished::TrsXMLCompactOptionBits CompactOptions READ PublishedCompactOptions WRITE
+            SetPublishedCompactOptions)
     Q_PROPERTY(bool Unicode READ Unicode WRITE SetUnicode)
 
 public:
@@ -61,8 +89,12 @@ public:
     // "<?xml version="1.0" ?>", the generator comment and "%BODY%".
     static QStringList DefaultTemplate();
 
-    const QStringList& Template() const { return FTemplate; }
-    void SetTemplate(const QStringList& Value) { FTemplate = Value; }
+    const QStringList& Template() const { return FTemplate.List(); }
+    void SetTemplate(const QStringList& Value) { FTemplate.Assign(Value); }
+    // The template as the list object the published property hands out;
+    // assigning copies the lines.
+    TStrings* TemplateLines() { return &FTemplate; }
+    void SetTemplateLines(TStrings* Value);
     // The template's lines, each followed by CR LF.
     QString TemplateText() const;
     void SetTemplateText(QStringView Value);
@@ -73,6 +105,22 @@ public:
     void SetXMLOptions(TrsXMLDataOptions Value) { FXMLDataOptions = Value; }
     TrsXMLCompactOptions CompactOptions() const { return FCompactOptions; }
     void SetCompactOptions(TrsXMLCompactOptions Value) { FCompactOptions = Value; }
+    TrsXMLDataPublished::TrsXMLDataOptionBits PublishedXMLOptions() const
+    {
+        return TrsXMLDataPublished::TrsXMLDataOptionBits::fromInt(int(FXMLDataOptions.Bits()));
+    }
+    void SetPublishedXMLOptions(TrsXMLDataPublished::TrsXMLDataOptionBits Value)
+    {
+        FXMLDataOptions = TrsXMLDataOptions::FromBits(quint32(Value.toInt()));
+    }
+    TrsXMLDataPublished::TrsXMLCompactOptionBits PublishedCompactOptions() const
+    {
+        return TrsXMLDataPublished::TrsXMLCompactOptionBits::fromInt(int(FCompactOptions.Bits()));
+    }
+    void SetPublishedCompactOptions(TrsXMLDataPublished::TrsXMLCompactOptionBits Value)
+    {
+        FCompactOptions = TrsXMLCompactOptions::FromBits(quint32(Value.toInt()));
+    }
     bool Unicode() const { return FUnicode; }
     void SetUnicode(bool Value) { FUnicode = Value; }
 
@@ -114,7 +162,7 @@ private:
 
     int FCurrentIndention = 0;
     QString FCurrentSectionName;
-    QStringList FTemplate;
+    TStrings FTemplate;
     QString FRootName;
     TrsXMLDataOptions FXMLDataOptions;
     TrsXMLCompactOptions FCompactOptions;

@@ -265,7 +265,7 @@ void TrsPropSaver::AddEncryptKey(const QString& Name)
     if (!encryptor)
         return;
     const QString path = FPreparedSection + Name;
-    QStringList& keys = encryptor->EncryptKeys();
+    const QStringList& keys = encryptor->EncryptKeys();
     auto listed = [&keys](const QString& p) {
         return std::any_of(keys.begin(), keys.end(), [&p](const QString& k) { return SameText(k, p); });
     };
@@ -273,7 +273,7 @@ void TrsPropSaver::AddEncryptKey(const QString& Name)
         return;
     if ((path.startsWith(u'\\') || path.startsWith(u'/')) && listed(path.mid(1)))
         return;
-    keys.append(path);
+    encryptor->EncryptKeyLines()->Add(path);
 }
 
 void TrsPropSaver::PointAtScratchKey()

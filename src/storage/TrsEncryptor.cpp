@@ -133,6 +133,11 @@ TrsEncryptor::~TrsEncryptor() {
   }
 }
 
+void TrsEncryptor::SetEncryptKeyLines(TStrings *Value) {
+  if (Value != &FEncryptKeys)
+    FEncryptKeys.Assign(Value ? Value->List() : QStringList());
+}
+
 void TrsEncryptor::Notification(TComponent *AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);
   if (Operation != opRemove || !FStorage || AComponent != FStorage)
@@ -205,7 +210,7 @@ void TrsEncryptor::DoEncrypt() {
     DoEncryptAll();
     return;
   }
-  const QStringList paths = FEncryptKeys;
+  const QStringList paths = FEncryptKeys.List();
   for (const QString &path : paths) {
     if (NamesKey(*FStorage, path))
       DoEncryptKey(path);
@@ -302,7 +307,7 @@ void TrsEncryptor::DoDecrypt() {
     DoDecryptAll();
     return;
   }
-  const QStringList paths = FEncryptKeys;
+  const QStringList paths = FEncryptKeys.List();
   for (const QString &path : paths) {
     if (NamesKey(*FStorage, path))
       DoDecryptKey(path);

@@ -17,6 +17,7 @@
 #pragma once
 
 #include "framework/Component.h"
+#include "framework/TStrings.h"
 
 #include <QByteArray>
 #include <QString>
@@ -28,7 +29,7 @@ class TrsEncryptor : public TComponent {
   Q_OBJECT
   Q_PROPERTY(bool Active READ Active WRITE SetActive)
   Q_PROPERTY(bool EncryptAll READ EncryptAll WRITE SetEncryptAll)
-  Q_PROPERTY(QStringList EncryptKeys READ EncryptKeys WRITE SetEncryptKeys)
+  Q_PROPERTY(TStrings *EncryptKeys READ EncryptKeyLines WRITE SetEncryptKeyLines)
 
 public:
   explicit TrsEncryptor(TComponent *AOwner = nullptr);
@@ -42,9 +43,12 @@ public:
   bool EncryptAll() const { return FEncryptAll; }
   void SetEncryptAll(bool Value) { FEncryptAll = Value; }
   // Key or section paths of the storage, one a line.
-  const QStringList &EncryptKeys() const { return FEncryptKeys; }
-  QStringList &EncryptKeys() { return FEncryptKeys; }
-  void SetEncryptKeys(const QStringList &Value) { FEncryptKeys = Value; }
+  const QStringList &EncryptKeys() const { return FEncryptKeys.List(); }
+  void SetEncryptKeys(const QStringList &Value) { FEncryptKeys.Assign(Value); }
+  // The list object the published property hands out; assigning copies
+  // the lines, a null list empties it.
+  TStrings *EncryptKeyLines() { return &FEncryptKeys; }
+  void SetEncryptKeyLines(TStrings *Value);
   // The key type found by the last GetEncryptedKey or GetDecryptedKey.
   quint16 TempKeyType() const { return FTempKeyType; }
 
@@ -106,6 +110,6 @@ private:
   bool FActive = true;
   bool FEncryptAll = false;
   TrsStorage *FStorage = nullptr;
-  QStringList FEncryptKeys;
+  TStrings FEncryptKeys;
   quint16 FTempKeyType = 0;
 };

@@ -33,6 +33,9 @@ using TrsClientNotifications = TrsEnumSet<TrsClientNotification>;
 
 class TrsStorageClient : public TComponent {
     Q_OBJECT
+    Q_MOC_INCLUDE("storage/TrsStorage.h")
+    Q_PROPERTY(bool Active READ Active WRITE SetActive)
+    Q_PROPERTY(TrsStorage* Storage READ Storage WRITE SetStorage)
 
 public:
     explicit TrsStorageClient(TComponent* AOwner = nullptr);

@@ -401,3 +401,41 @@ TEST(StreamDataProperties, FileNamesPlacementAndEncodingArePublished)
     EXPECT_TRUE(SetOrdProp(&data, GetPropInfo(&data, u"Unicode"), 1));
     EXPECT_TRUE(data.Unicode());
 }
+
+TEST(StreamDataProperties, OptionSetsAndTheTemplateArePublishedUnderTheirNames)
+{
+    TrsXMLData data;
+    const QMetaProperty options = GetPropInfo(&data, u"Options");
+    ASSERT_EQ(PropKind(options), tkSet);
+    EXPECT_EQ(GetSetElementName(options, 1), "doAutoCreateDir");
+    EXPECT_EQ(GetOrdProp(&data, options), 1) << "the default holds doAutoName";
+    EXPECT_TRUE(SetOrdProp(&data, options, 2));
+    EXPECT_EQ(data.Options(), TrsStreamDataOptions { doAutoCreateDir });
+
+    const QMetaProperty xmlOptions = GetPropInfo(&data, u"XMLOptions");
+    ASSERT_EQ(PropKind(xmlOptions), tkSet);
+    EXPECT_EQ(GetSetElementOrdinals(xmlOptions), (QList<int> { 0, 1, 2, 3, 4 }));
+    EXPECT_EQ(GetSetElementName(xmlOptions, 4), "doPrefixInHexStr");
+    EXPECT_EQ(GetSetElementOrdinal(xmlOptions, u"doEncodeCRLF"), 3);
+    EXPECT_TRUE(SetOrdProp(&data, xmlOptions, 0x12));
+    EXPECT_EQ(data.XMLOptions(), (TrsXMLDataOptions { doGetTemplateOnLoad, doPrefixInHexStr }));
+
+    const QMetaProperty compact = GetPropInfo(&data, u"CompactOptions");
+    ASSERT_EQ(PropKind(compact), tkSet);
+    EXPECT_EQ(GetSetElementName(compact, 2), "coEOL");
+    EXPECT_EQ(GetOrdProp(&data, compact), 0);
+    data.SetCompactOptions({ coHexStr, coIndent });
+    EXPECT_EQ(GetOrdProp(&data, compact), 3);
+
+    const QMetaProperty tmpl = GetPropInfo(&data, u"Template");
+    ASSERT_EQ(PropKind(tmpl), tkClass);
+    auto* lines = qobject_cast<TStrings*>(GetObjectProp(&data, tmpl));
+    ASSERT_NE(lines, nullptr);
+    EXPECT_EQ(lines->List(), TrsXMLData::DefaultTemplate());
+    lines->SetText(u"<x>\r\n%BODY%\r\n");
+    EXPECT_EQ(data.Template(), (QStringList { "<x>", "%BODY%" }))
+        << "the published list is the template itself";
+    TStrings other(QStringList { "%BODY%" });
+    EXPECT_TRUE(SetObjectProp(&data, tmpl, &other));
+    EXPECT_EQ(data.Template(), QStringList { "%BODY%" }) << "assigning copies the lines";
+}

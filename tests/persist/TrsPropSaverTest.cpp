@@ -1,7 +1,9 @@
+#include "persist/TrsPropSaver.h"
+#include "backends/TrsXMLData.h"
+#include "crypto/TrsAesEncryptor.h"
 #include "framework/Exception.h"
 #include "framework/TApplication.h"
 #include "framework/TForm.h"
-#include "persist/TrsPropSaver.h"
 #include "storage/TrsStorage.h"
 #include "support/ScriptedUserInterface.h"
 
@@ -81,7 +83,7 @@ TEST_F(SaverFixture, MissingKeysTakeTheDefaultAndDisabledOrDirectedLinesAreHonou
 TEST_F(SaverFixture, DefaultsAreComparedIgnoringCaseWithoutStoreDefValues)
 {
     saver->SetOptions({});
-    saver->SetProperties({ "Flag,\"TRUE\",\"\"," , "Count,\"\",\"\"," });
+    saver->SetProperties({ "Flag,\"TRUE\",\"\",", "Count,\"\",\"\"," });
     form->SetFlag(true);
     form->SetCount(0);
     storage->WriteString("\\settings\\Flag", "stale");
@@ -106,7 +108,11 @@ TEST_F(SaverFixture, PathThatDoesNotResolveStoresNothingAndDeletesItsKey)
 TEST_F(SaverFixture, PreparedRootSectionAddsSeparatorsWhereMissing)
 {
     const std::pair<const char*, const char*> cases[] = {
-        { "", "\\" }, { "a", "\\a\\" }, { "/a/", "/a/" }, { "\\a/b", "\\a/b\\" }, { "a\\", "\\a\\" },
+        { "", "\\" },
+        { "a", "\\a\\" },
+        { "/a/", "/a/" },
+        { "\\a/b", "\\a/b\\" },
+        { "a\\", "\\a\\" },
     };
     for (const auto& [root, prepared] : cases) {
         saver->SetRootSection(root);
@@ -226,6 +232,49 @@ TEST_F(SaverFixture, FormPlacementWritesTenFieldsAndIgnoresOtherCounts)
     EXPECT_EQ(form->WindowState(), TForm::wsMaximized);
     EXPECT_EQ(form->Position(), TForm::poDesigned) << "a centred form keeps the stored place";
     EXPECT_THROW(saver->SetFormPlacement("0,1,a,-1,-1,-1,5,6,105,106"), EConvertError);
+}
+
+TEST_F(SaverFixture, PathsReachTheStorageComponentsOwnProperties)
+{
+    auto* config = new TrsStorage(form);
+    config->SetName("config");
+    auto* xmlData = new TrsXMLData(form);
+    xmlData->SetName("xmldata");
+    auto* aes = new TrsAesEncryptor(form);
+    aes->SetName("aes");
+    config->SetStorageData(xmlData);
+    config->SetEncryptor(aes);
+    xmlData->SetXMLOptions({ doEncodeTab, doEncodeCRLF });
+    aes->SetMode(cmCBC);
+    saver->SetProperties({ "config.Encryptor", "config.StorageData", "config.Options", "xmldata.XMLOptions",
+        "xmldata.Template", "aes.Mode" });
+    saver->SaveValues();
+
+    storage->SetRootSection("settings");
+    EXPECT_EQ(storage->ReadString("config.Encryptor", ""), "aes") << "a component goes by its name";
+    EXPECT_EQ(storage->ReadString("config.StorageData", ""), "xmldata");
+    EXPECT_EQ(storage->ReadString("config.Options", ""), "[soSaveOnClose]");
+    EXPECT_EQ(storage->ReadString("xmldata.XMLOptions", ""), "[doEncodeTab,doEncodeCRLF]");
+    EXPECT_EQ(
+        storage->ReadString("xmldata.Template", ""), TrsXMLData::DefaultTemplate().join("\r\n") + "\r\n");
+    EXPECT_EQ(storage->ReadString("aes.Mode", ""), "cmCBC");
+
+    config->SetEncryptor(nullptr);
+    config->SetStorageData(nullptr);
+    config->SetOptions({});
+    xmlData->SetXMLOptions({});
+    xmlData->SetTemplate({});
+    aes->SetMode(cmECB);
+    storage->WriteString("config.Options", "[soSaveEmptySection,soSaveOnClose]");
+    saver->LoadValues();
+    EXPECT_EQ(config->Encryptor(), aes) << "a component is found by its name";
+    EXPECT_EQ(config->StorageData(), xmlData);
+    EXPECT_EQ(config->Options(), (TrsStorageOptions { soSaveOnClose, soSaveEmptySection }));
+    EXPECT_EQ(xmlData->XMLOptions(), (TrsXMLDataOptions { doEncodeTab, doEncodeCRLF }));
+    EXPECT_EQ(xmlData->Template(), TrsXMLData::DefaultTemplate());
+    EXPECT_EQ(aes->Mode(), cmCBC);
+    config->SetEncryptor(nullptr);
+    config->SetStorageData(nullptr);
 }
 
 #include "TrsPropSaverTest.moc"

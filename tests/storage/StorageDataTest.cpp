@@ -354,6 +354,23 @@ TEST(StorageLinks, OpeningWhileLoadingDefersTheLoadToLoaded)
     EXPECT_EQ(data->Saves, 0) << "no save without soSaveOnClose";
 }
 
+TEST(StorageData, LoadTellsClientsOnlyThatItLoadedWhileOnKeyAddSeesEachKey)
+{
+    TrsStorage storage;
+    TMemoryData data;
+    data.Entries = SampleEntries();
+    storage.SetStorageData(&data);
+    TRecordingClient client(nullptr, { scnKeyAdd, scnLoad });
+    client.SetStorage(&storage);
+    QStringList added;
+    storage.SetOnKeyAdd([&added](TObject*, const QString& key) { added << key; });
+    storage.Load();
+    EXPECT_EQ(client.Received, QStringList { "2:<none>" })
+        << "client notifications are off while the data loads";
+    EXPECT_EQ(added.size(), 3);
+    storage.SetStorageData(nullptr);
+}
+
 TEST(StorageProperties, ActiveEncryptorStorageDataAndRootSectionArePublished)
 {
     TComponent owner;
@@ -390,4 +407,48 @@ TEST(StorageProperties, ActiveEncryptorStorageDataAndRootSectionArePublished)
     EXPECT_EQ(storage.Options(), TrsStorageOptions { soSaveEmptySection });
     storage.SetEncryptor(nullptr);
     storage.SetStorageData(nullptr);
+}
+
+TEST(StorageProperties, ClientsPublishActiveAndTheirStorage)
+{
+    TrsStorage storage;
+    TRecordingClient client;
+    client.SetNotifications({ scnKeyAdd });
+    const QMetaProperty storageProp = GetPropInfo(&client, u"Storage");
+    ASSERT_EQ(PropKind(storageProp), tkClass);
+    EXPECT_TRUE(SetObjectProp(&client, storageProp, &storage));
+    EXPECT_EQ(client.Storage(), &storage);
+    storage.WriteString("k", "v");
+    EXPECT_EQ(client.Received, QStringList { "8:k" })
+        << "setting the property joins the storage's client list";
+
+    const QMetaProperty active = GetPropInfo(&client, u"Active");
+    ASSERT_EQ(PropKind(active), tkEnumeration);
+    EXPECT_TRUE(SetOrdProp(&client, active, GetEnumValue(active, u"False")));
+    EXPECT_FALSE(client.Active());
+    EXPECT_TRUE(SetObjectProp(&client, storageProp, nullptr));
+    EXPECT_EQ(client.Storage(), nullptr);
+}
+
+TEST(StorageProperties, EncryptorPublishesActiveEncryptAllAndTheKeyListAsAList)
+{
+    TRecordingEncryptor encryptor;
+    ASSERT_EQ(PropKind(GetPropInfo(&encryptor, u"EncryptAll")), tkEnumeration);
+    EXPECT_TRUE(SetOrdProp(&encryptor, GetPropInfo(&encryptor, u"EncryptAll"), 1));
+    EXPECT_TRUE(encryptor.EncryptAll());
+    EXPECT_TRUE(SetOrdProp(&encryptor, GetPropInfo(&encryptor, u"Active"), 0));
+    EXPECT_FALSE(encryptor.Active());
+
+    const QMetaProperty keys = GetPropInfo(&encryptor, u"EncryptKeys");
+    ASSERT_EQ(PropKind(keys), tkClass);
+    auto* lines = qobject_cast<TStrings*>(GetObjectProp(&encryptor, keys));
+    ASSERT_NE(lines, nullptr);
+    lines->SetText(u"\\A\\k\r\nB");
+    EXPECT_EQ(encryptor.EncryptKeys(), (QStringList { "\\A\\k", "B" }))
+        << "the published list is the key list itself";
+    TStrings other(QStringList { "C" });
+    EXPECT_TRUE(SetObjectProp(&encryptor, keys, &other));
+    EXPECT_EQ(encryptor.EncryptKeys(), QStringList { "C" }) << "assigning copies the lines";
+    EXPECT_TRUE(SetObjectProp(&encryptor, keys, nullptr));
+    EXPECT_TRUE(encryptor.EncryptKeys().isEmpty());
 }
