@@ -25,7 +25,7 @@ function(mirovane_install_library layer)
 endfunction()
 
 mirovane_install_library(framework HEADERS
-  Component.h Events.h Exception.h VariantTypes.h)
+  Component.h Events.h Exception.h TStrings.h VariantTypes.h)
 mirovane_install_library(platform HEADERS
   RegKey.h Registry.h RegistryApi.h WinError.h)
 mirovane_install_library(storage HEADERS
