@@ -1,5 +1,6 @@
 #include "app/NamedTemplateConversion.h"
 
+#include "app/TCatalogueSnapshot.h"
 #include "app/Tupdateform.h"
 #include "framework/Exception.h"
 #include "framework/FileNames.h"
@@ -30,12 +31,15 @@ TConversionOutcome ConvertOne(Tupdateform& form, const QString& fileName)
 }
 } // namespace
 
-std::vector<TConversionOutcome> ConvertNamedTemplates(Tupdateform& form, const QStringList& fileNames)
+std::vector<TConversionOutcome> ConvertNamedTemplates(
+    Tupdateform& form, const QStringList& fileNames, const TCatalogueSnapshot& startUp)
 {
     std::vector<TConversionOutcome> outcomes;
     outcomes.reserve(fileNames.size());
-    for (const QString& fileName : fileNames)
+    for (const QString& fileName : fileNames) {
+        startUp.Restore();
         outcomes.push_back(ConvertOne(form, fileName));
+    }
     return outcomes;
 }
 
@@ -51,15 +55,16 @@ QString ConversionSummary(const std::vector<TConversionOutcome>& outcomes)
     return lines.join(u'\n');
 }
 
-void ConvertTemplateBatch(Tupdateform& form, const QStringList& fileNames)
+void ConvertTemplateBatch(Tupdateform& form, const QStringList& fileNames, const TCatalogueSnapshot& startUp)
 {
     if (fileNames.size() == 1) {
+        startUp.Restore();
         ConvertNamedTemplate(form, fileNames.constFirst());
         return;
     }
     if (fileNames.isEmpty())
         return;
-    const std::vector<TConversionOutcome> outcomes = ConvertNamedTemplates(form, fileNames);
+    const std::vector<TConversionOutcome> outcomes = ConvertNamedTemplates(form, fileNames, startUp);
     const bool allSucceeded = std::all_of(
         outcomes.begin(), outcomes.end(), [](const auto& outcome) { return outcome.Succeeded(); });
     const QString summary = ConversionSummary(outcomes);

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <vector>
 
+class TCatalogueSnapshot;
 class Tupdateform;
 
 // What one conversion gave: the new file's name, or the error's message.
@@ -24,9 +25,10 @@ struct TConversionOutcome {
 // application's error display, exactly as a click that chose it would.
 void ConvertNamedTemplate(Tupdateform& form, const QString& fileName);
 
-// Converts each of FILENAMES in order, going on after a failure; shows
-// nothing.
-std::vector<TConversionOutcome> ConvertNamedTemplates(Tupdateform& form, const QStringList& fileNames);
+// Converts each of FILENAMES in order, each from STARTUP, going on after a
+// failure; shows nothing.
+std::vector<TConversionOutcome> ConvertNamedTemplates(
+    Tupdateform& form, const QStringList& fileNames, const TCatalogueSnapshot& startUp);
 
 // One line per outcome, in order: the confirmation for a new file, or the
 // old file's name without folder, ": " and the error's message.
@@ -34,5 +36,5 @@ QString ConversionSummary(const std::vector<TConversionOutcome>& outcomes);
 
 // One file as ConvertNamedTemplate; several converted in order and reported
 // in one box at the end, an error box when any of them failed, so that a
-// batch does not stop at a modal box per file.
-void ConvertTemplateBatch(Tupdateform& form, const QStringList& fileNames);
+// batch does not stop at a modal box per file. Each file from STARTUP.
+void ConvertTemplateBatch(Tupdateform& form, const QStringList& fileNames, const TCatalogueSnapshot& startUp);

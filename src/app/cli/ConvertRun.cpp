@@ -1,6 +1,6 @@
 #include "app/cli/ConvertRun.h"
 
-#include "app/cli/FreshForm.h"
+#include "app/FreshForm.h"
 #include "app/cli/TemplateInputs.h"
 #include "framework/Exception.h"
 #include "framework/FileNames.h"
@@ -51,11 +51,11 @@ TConvertRun::TConvertRun(QTextStream& out, QTextStream& err, bool progress, TCon
 
 int TConvertRun::Run(const QStringList& paths)
 {
-    const TTemplateListing listing = ListTemplates(paths, FOptions.recursive);
+    const TTemplateListing listing = ListTemplates(paths, FOptions.recursive, FOptions.undecodable);
     for (const TTemplateInput& input : listing.inputs)
         FOriginals.insert(CanonicalOrAbsolute(input.path));
     qsizetype failed = 0, skipped = 0, converted = 0;
-    for (const TFolderError& error : listing.errors) {
+    for (const TListingError& error : listing.errors) {
         Fail(error.path, error.message);
         ++failed;
     }
@@ -75,7 +75,9 @@ int TConvertRun::Run(const QStringList& paths)
         }
     }
     ClearProgress();
-    if (total > 1) {
+    // A path that could not be listed counts as one more, so that it shows
+    // in the summary beside the files.
+    if (total + listing.errors.size() > 1) {
         FErr << converted << " converted, " << skipped << " skipped, " << failed << " failed\n";
         FErr.flush();
     }

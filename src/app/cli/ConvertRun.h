@@ -1,10 +1,10 @@
 // One `mirovane-templates convert` run: lists the templates its PATH
 // arguments name, converts each from a fresh form, and reports a line per
-// file, "PATH: MESSAGE" per failure and, for more than one file, a summary.
-// New templates go beside their originals or under an output folder. A run
-// never writes an original template, never writes one target twice, and a
-// failing file leaves nothing behind (the writer replaces a file as a
-// whole). Runs on the thread that owns the application object.
+// file, "PATH: MESSAGE" per failure and, for more than one file or failure,
+// a summary. New templates go beside their originals or under an output
+// folder. A run never writes an original template, never writes one target
+// twice, and a failing file leaves nothing behind (the writer replaces a
+// file as a whole). Runs on the thread that owns the application object.
 #pragma once
 
 #include "app/Tupdateform.h"
@@ -25,6 +25,7 @@ struct TConvertOptions {
     bool quiet = false;
     QString outputDir; // empty: beside each original
     TProductSettings productSettings = TProductSettings::Read;
+    QSet<QString> undecodable; // PATH arguments whose bytes are not valid UTF-8
 };
 
 class TConvertRun {

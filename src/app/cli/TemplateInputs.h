@@ -3,11 +3,17 @@
 // letter case (with subfolders when recursive), sorted by their path
 // relative to the folder, by character code (capitals first, as in the C
 // locale), so a run's order does not depend on the user's locale.
-// Symbolic links to folders are not followed, so a link cannot make the
-// walk go round in circles.
+// Names beginning with "." are left out of a folder, as a shell's "*" leaves
+// them out: they are the resource-fork files a Mac leaves beside each file
+// on shared drives, not templates. A hidden file named as an argument is
+// taken. Symbolic links to folders are not followed, so a link cannot make
+// the walk go round in circles. A file reached twice (named twice, through
+// a folder and by name, through a link and its target) is taken once, where
+// it is first reached.
 #pragma once
 
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -16,14 +22,18 @@ struct TTemplateInput {
     QString relative; // the place under an output folder: the file name, or the path in the folder
 };
 
-struct TFolderError {
+// A path that could not be listed or named: an unreadable folder, or a
+// name that is not valid UTF-8.
+struct TListingError {
     QString path;
     QString message;
 };
 
 struct TTemplateListing {
     QList<TTemplateInput> inputs;
-    QList<TFolderError> errors; // folders that could not be read; the others are listed
+    QList<TListingError> errors; // the others are listed
 };
 
-TTemplateListing ListTemplates(const QStringList& paths, bool recursive);
+// UNDECODABLE: the arguments of PATHS whose bytes were not valid UTF-8.
+TTemplateListing ListTemplates(
+    const QStringList& paths, bool recursive, const QSet<QString>& undecodable = {});

@@ -2,7 +2,7 @@
 
 #include "app/SettingsCatalogue.h"
 #include "app/TemplateWriter.h"
-#include "app/cli/FreshForm.h"
+#include "app/FreshForm.h"
 #include "app/cli/TreeDump.h"
 #include "persist/TrsPropSaver.h"
 #include "storage/TrsKeyWrapper.h"

@@ -1,8 +1,9 @@
 #include "app/cli/TemplatesTool.h"
 
+#include "app/FreshForm.h"
 #include "app/cli/CommandTable.h"
 #include "app/cli/ConvertRun.h"
-#include "app/cli/FreshForm.h"
+#include "app/cli/FileNameBytes.h"
 #include "app/cli/TemplateReport.h"
 #include "app/cli/TreeDump.h"
 #include "app/cli/WinePrefixScope.h"
@@ -23,6 +24,15 @@ bool SameFile(const QString& a, const QString& b)
     if (left.exists() && right.exists())
         return left.canonicalFilePath() == right.canonicalFilePath();
     return left.absoluteFilePath() == right.absoluteFilePath();
+}
+
+bool HasOption(const TToolCommand& command, const QString& name)
+{
+    for (const TToolOption& option : command.options) {
+        if (option.names.contains(name))
+            return true;
+    }
+    return false;
 }
 
 void AddOptions(QCommandLineParser& parser, const QList<TToolOption>& options)
@@ -91,7 +101,15 @@ int TemplatesTool::RunCommand(
     FProductSettings = noProduct ? TProductSettings::Skip : TProductSettings::Read;
     const TWinePrefixScope prefix(SharedValue(shared, parser, QStringLiteral("wine-prefix")));
     const QStringList rest = parser.positionalArguments();
-    const bool json = command.name != u"convert" && parser.isSet(QStringLiteral("json"));
+    if (command.name != u"convert") {
+        for (const QString& path : rest) {
+            if (UndecodableArguments.contains(path))
+                return Fail(path, NotUtf8Message());
+        }
+    }
+    // Asked only of the commands that define it: the parser warns on
+    // standard error about any other name.
+    const bool json = HasOption(command, QStringLiteral("json")) && parser.isSet(QStringLiteral("json"));
     if (command.name == u"convert")
         return rest.isEmpty() ? UsageError(QStringLiteral("convert needs at least one FILE"))
                               : Convert(rest, parser);
@@ -118,6 +136,7 @@ int TemplatesTool::Convert(const QStringList& paths, const QCommandLineParser& p
     options.quiet = parser.isSet(QStringLiteral("quiet"));
     options.outputDir = parser.value(QStringLiteral("output-dir"));
     options.productSettings = FProductSettings;
+    options.undecodable = UndecodableArguments;
     TConvertRun run(FOut, FErr, FProgressTerminal, options);
     run.BeforeRead = BeforeRead;
     return run.Run(paths);

@@ -14,6 +14,7 @@
 
 #include "app/Tupdateform.h"
 
+#include <QSet>
 #include <QStringList>
 #include <functional>
 
@@ -37,6 +38,9 @@ public:
 
     // Called by convert with each file's path just before it is read.
     std::function<void(const QString&)> BeforeRead;
+    // The arguments whose bytes were not valid UTF-8: each is reported as
+    // such instead of being looked for.
+    QSet<QString> UndecodableArguments;
 
 private:
     int RunCommand(

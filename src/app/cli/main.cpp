@@ -1,4 +1,5 @@
 // mirovane-templates: the template updater's conversion, without a window.
+#include "app/cli/FileNameBytes.h"
 #include "app/cli/TemplatesTool.h"
 #include "framework/TApplication.h"
 
@@ -16,8 +17,11 @@ int main(int argc, char** argv)
     QTextStream err(stderr);
     out.setEncoding(QStringConverter::Utf8);
     err.setEncoding(QStringConverter::Utf8);
+    // From the bytes, so that a name that is not valid UTF-8 is known as one.
+    const TDecodedArguments arguments = DecodeArguments(argc, argv);
     TemplatesTool tool(out, err, ::isatty(STDERR_FILENO) == 1);
-    const int status = tool.Run(QCoreApplication::arguments().mid(1));
+    tool.UndecodableArguments = arguments.undecodable;
+    const int status = tool.Run(arguments.arguments);
     out.flush();
     return status;
 }

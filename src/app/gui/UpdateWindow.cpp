@@ -30,6 +30,7 @@ UpdateWindow::UpdateWindow(Tupdateform* form, QWidget* parent)
         Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
             | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
     , FForm(form)
+    , FStartUp(*form)
 {
     setObjectName(QStringLiteral("updateform"));
     setWindowTitle(QStringLiteral("Mirovane Template Updater"));
@@ -99,8 +100,10 @@ void UpdateWindow::RunExclusively(const std::function<void()>& work)
 void UpdateWindow::ConvertFiles(const QStringList& fileNames)
 {
     RunExclusively([&] {
-        for (const QString& fileName : fileNames)
+        for (const QString& fileName : fileNames) {
+            FStartUp.Restore();
             ConvertNamedTemplate(*FForm, fileName);
+        }
     });
 }
 
@@ -156,7 +159,7 @@ void UpdateWindow::dropEvent(QDropEvent* event)
     FButton->setEnabled(false);
     QTimer::singleShot(0, this, [this, fileNames] {
         FBusy = false;
-        RunExclusively([&] { ConvertTemplateBatch(*FForm, fileNames); });
+        RunExclusively([&] { ConvertTemplateBatch(*FForm, fileNames, FStartUp); });
     });
 }
 

@@ -1,10 +1,13 @@
 // UpdateWindow: the program's window over the main form Tupdateform. It
 // shows the explanatory panel and the one button at the places of the form,
 // in fonts that fit them, runs the form's conversion on a click, converts
-// files named to it or dropped on it through the same steps, and asks the
-// form before it closes. Errors are shown in a message box and the window
+// files named to it or dropped on it through the same steps, each from the
+// state after start-up (a click goes on from where the previous click left
+// the catalogue), and asks the form before it closes. Errors are shown in a message box and the window
 // goes on. One conversion at a time.
 #pragma once
+
+#include "app/TCatalogueSnapshot.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -32,7 +35,8 @@ public:
     // True while a conversion runs; clicks and drops are refused meanwhile.
     bool Busy() const { return FBusy; }
     // Converts each of FILENAMES in order as if chosen in the open dialog,
-    // with a confirmation or error box for each.
+    // each from the state after start-up, with a confirmation or error box
+    // for each.
     void ConvertFiles(const QStringList& fileNames);
     // The local files MIMEDATA carries; empty unless it carries only local
     // files (no folders, no remote addresses, no text).
@@ -55,4 +59,5 @@ private:
     QLabel* FPanel;
     QPushButton* FButton;
     bool FBusy = false;
+    const TCatalogueSnapshot FStartUp; // the form as it was when the window was built
 };
