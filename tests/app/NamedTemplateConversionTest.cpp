@@ -106,12 +106,13 @@ TEST_F(NamedTemplateConversion, EachFileOfABatchStartsFromTheStateAfterStartUpNo
     // Written before the form of this test existed, so read at its start-up.
     FStartUp.reset();
     FForm->Free();
+    ASSERT_TRUE(QDir(FDir.path()).mkpath("wine"));
     WriteProductSettings({ { "\\mirovane3\\jpegquality.Value", "70" },
         { "\\mirovane3\\textcaption.Value", "From The Product" } });
     FForm = new Tupdateform();
     FStartUp = std::make_unique<TCatalogueSnapshot>(*FForm);
 
-    const QByteArray sparse = "<mirovane3><textsize.ItemIndex>1</textsize.ItemIndex></mirovane3>";
+    const QByteArray sparse = kSparseTemplate;
     WritePlainTemplate("a.xml");
     WritePlainTemplate("sparse.xml", sparse);
     ConvertTemplateBatch(*FForm, { Path("sparse.xml") }, *FStartUp);

@@ -16,6 +16,15 @@ inline const QByteArray kPlainTemplate = "<?xml version=\"1.0\" ?>\r\n"
                                          "  </mirovane3>\r\n"
                                          "</DOCUMENT>\r\n";
 
+// A plain template holding one setting only, so that the others come from
+// whatever the form held before.
+inline const QByteArray kSparseTemplate = "<?xml version=\"1.0\" ?>\r\n"
+                                          "<DOCUMENT>\r\n"
+                                          "  <mirovane3>\r\n"
+                                          "    <textsize.ItemIndex>1</textsize.ItemIndex>\r\n"
+                                          "  </mirovane3>\r\n"
+                                          "</DOCUMENT>\r\n";
+
 // The same file with a damaged end tag.
 inline const QByteArray kBrokenTemplate = "<?xml version=\"1.0\" ?>\r\n"
                                           "<DOCUMENT>\r\n"

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -26,6 +27,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 namespace {
 
@@ -84,10 +86,23 @@ QByteArray Property(xcb_connection_t* connection, xcb_window_t window, const cha
     xcb_get_property_reply_t* reply = xcb_get_property_reply(connection, cookie, nullptr);
     QByteArray value;
     if (reply)
-        value = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),
-            xcb_get_property_value_length(reply) * (reply->format / 8));
+        value = QByteArray(
+            static_cast<const char*>(xcb_get_property_value(reply)), xcb_get_property_value_length(reply));
     free(reply);
     return value;
+}
+
+// Lets the event loop run until CONDITION holds or TIMEOUTMS pass; returns
+// whether it held. (QTRY_* would leave the test passing on a timeout.)
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QTest::qWait(50);
+    }
+    return true;
 }
 
 // A top-level window on the screen, as a window manager sees it.
@@ -157,12 +172,12 @@ TEST_F(RealWindow, StartedWithAFileConfirmsItClosesByTheCloseButtonAndLeavesTemp
     {
         UpdaterProgram program({ Path("old.xml") }, false);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&program.Window()));
-        QTRY_COMPARE_WITH_TIMEOUT(boxes.Texts.size(), 1, 10000);
+        ASSERT_TRUE(WaitUntil([&] { return boxes.Texts.size() == 1; }, 10000));
         EXPECT_EQ(boxes.Texts[0], "New Profile Template File Saved as old.bts");
         EXPECT_TRUE(program.Window().isVisible()) << "open for more after the box";
 
         ClickCloseButton(program.Window());
-        QTRY_VERIFY_WITH_TIMEOUT(!program.Window().isVisible(), 10000);
+        ASSERT_TRUE(WaitUntil([&] { return !program.Window().isVisible(); }, 10000));
     }
     EXPECT_EQ(boxes.Texts.size(), 1);
     const QByteArray written = ReadAll(Path("old.bts"));
@@ -185,7 +200,7 @@ TEST_F(RealWindow, TakesDroppedFilesAndReportsSeveralInOneBox)
     EXPECT_FALSE(DragEnter(&program.Window(), remote));
 
     ASSERT_TRUE(DragAndDrop(&program.Window(), *LocalFilesData({ Path("a.xml"), Path("b.xml") })));
-    QTRY_COMPARE_WITH_TIMEOUT(boxes.Texts.size(), 1, 10000);
+    ASSERT_TRUE(WaitUntil([&] { return boxes.Texts.size() == 1; }, 10000));
     QTest::qWait(200);
     ASSERT_EQ(boxes.Texts.size(), 1);
     EXPECT_EQ(
@@ -199,7 +214,7 @@ TEST_F(RealWindow, TakesDroppedFilesAndReportsSeveralInOneBox)
 TEST_F(RealWindow, TheProgramStartedWithTwoFilesConvertsEachOnItsOwnShowsABoxEachAndClosesCleanly)
 {
     WriteProductSettings({ { "\\mirovane3\\jpegquality.Value", "70" } });
-    const QByteArray sparse = "<mirovane3><textsize.ItemIndex>1</textsize.ItemIndex></mirovane3>";
+    const QByteArray sparse = kSparseTemplate;
     WriteFile(Path("a.xml"), kPlainTemplate);
     WriteFile(Path("sparse.xml"), sparse);
     ASSERT_TRUE(QDir(FDir.path()).mkdir("runtime"));
@@ -221,9 +236,13 @@ TEST_F(RealWindow, TheProgramStartedWithTwoFilesConvertsEachOnItsOwnShowsABoxEac
     QStringList boxTitles;
     QList<ShownWindow> windows;
     for (int answered = 0; answered < 2; ++answered) {
-        QTRY_VERIFY_WITH_TIMEOUT((windows = WindowsOf(connection, program.processId())).size() == 2
-                && windows[0].IsBox != windows[1].IsBox,
-            30000);
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                windows = WindowsOf(connection, program.processId());
+                return windows.size() == 2 && windows[0].IsBox != windows[1].IsBox;
+            },
+            30000))
+            << "box " << answered + 1 << " beside the window";
         const ShownWindow box = windows[0].IsBox ? windows[0] : windows[1];
         boxTitles << box.Title;
         SendCloseRequest(connection, box.Id);
@@ -231,7 +250,7 @@ TEST_F(RealWindow, TheProgramStartedWithTwoFilesConvertsEachOnItsOwnShowsABoxEac
             const QList<ShownWindow> now = WindowsOf(connection, program.processId());
             return std::none_of(now.begin(), now.end(), [&](const ShownWindow& w) { return w.Id == box.Id; });
         };
-        QTRY_VERIFY_WITH_TIMEOUT(closed(), 10000);
+        ASSERT_TRUE(WaitUntil(closed, 10000)) << "the box closes when asked";
     }
     EXPECT_EQ(boxTitles, QStringList({ "Mirovane Template Updater", "Mirovane Template Updater" }));
     windows = WindowsOf(connection, program.processId());
