@@ -1,16 +1,31 @@
 #include "app/NamedTemplateConversion.h"
 
+#include "app/FileNameBytes.h"
 #include "app/TCatalogueSnapshot.h"
 #include "app/Tupdateform.h"
 #include "framework/Exception.h"
 #include "framework/FileNames.h"
 #include "framework/TApplication.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
+
+namespace {
+// A name that reached us with bytes that are not UTF-8 (from the command
+// line or a drop) was decoded with replacement characters and names no
+// file; the file itself may well exist, so it must not be called missing.
+void RefuseUndecodedName(const QString& fileName)
+{
+    if (fileName.contains(QChar::ReplacementCharacter) && !QFileInfo::exists(fileName))
+        throw Exception(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, NotUtf8Message()));
+}
+} // namespace
 
 void ConvertNamedTemplate(Tupdateform& form, const QString& fileName)
 {
     Application().HandleExceptions([&] {
+        RefuseUndecodedName(fileName);
         const QString newName = form.ConvertTemplate(fileName);
         Application().ShowMessage(Tupdateform::ConfirmationText(newName));
     });
@@ -21,6 +36,7 @@ TConversionOutcome ConvertOne(Tupdateform& form, const QString& fileName)
 {
     TConversionOutcome outcome { fileName, {}, {} };
     try {
+        RefuseUndecodedName(fileName);
         outcome.NewFileName = form.ConvertTemplate(fileName);
     } catch (const Exception& error) {
         outcome.Error = error.Message();

@@ -1,4 +1,5 @@
 #include "app/NamedTemplateConversion.h"
+#include "app/FileNameBytes.h"
 #include "app/TCatalogueSnapshot.h"
 #include "app/Tupdateform.h"
 #include "framework/TApplication.h"
@@ -11,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -130,4 +132,23 @@ TEST_F(NamedTemplateConversion, EachFileOfABatchStartsFromTheStateAfterStartUpNo
     FForm->sBitBtn1Click();
     FForm->sBitBtn1Click();
     EXPECT_TRUE(ReadFile("sparse.bts").contains("<jpegquality.Value>33</jpegquality.Value>"));
+}
+
+TEST_F(NamedTemplateConversion, ANameThatIsNotUtf8IsReportedAsSuchNotAsMissing)
+{
+    const QByteArray latin1 = QFile::encodeName(Path("caf")) + "\xe9.xml";
+    QFile file;
+    ASSERT_TRUE(
+        file.open(std::fopen(latin1.constData(), "wb"), QIODevice::WriteOnly, QFileDevice::AutoCloseHandle));
+    file.write(kPlainTemplate);
+    file.close();
+    const QString decoded = QFile::decodeName(latin1);
+    const QString expected = "Cannot open file \"" + decoded + "\". " + NotUtf8Message();
+
+    ConvertTemplateBatch(*FForm, { decoded }, *FStartUp);
+    EXPECT_EQ(FUi.Errors, QStringList { expected });
+    WritePlainTemplate("a.xml");
+    ConvertTemplateBatch(*FForm, { decoded, Path("a.xml") }, *FStartUp);
+    ASSERT_EQ(FUi.Errors.size(), 2);
+    EXPECT_EQ(FUi.Errors[1], "caf\uFFFD.xml: " + expected + "\nNew Profile Template File Saved as a.bts");
 }

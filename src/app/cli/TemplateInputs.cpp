@@ -1,6 +1,6 @@
 #include "app/cli/TemplateInputs.h"
 
-#include "app/cli/FileNameBytes.h"
+#include "app/FileNameBytes.h"
 
 #include <QDir>
 #include <QFile>

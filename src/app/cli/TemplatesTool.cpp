@@ -3,7 +3,7 @@
 #include "app/FreshForm.h"
 #include "app/cli/CommandTable.h"
 #include "app/cli/ConvertRun.h"
-#include "app/cli/FileNameBytes.h"
+#include "app/FileNameBytes.h"
 #include "app/cli/TemplateReport.h"
 #include "app/cli/TreeDump.h"
 #include "app/cli/WinePrefixScope.h"

@@ -1,5 +1,5 @@
 // mirovane-templates: the template updater's conversion, without a window.
-#include "app/cli/FileNameBytes.h"
+#include "app/FileNameBytes.h"
 #include "app/cli/TemplatesTool.h"
 #include "framework/TApplication.h"
 

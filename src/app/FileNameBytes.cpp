@@ -1,4 +1,4 @@
-#include "app/cli/FileNameBytes.h"
+#include "app/FileNameBytes.h"
 
 #include <QFile>
 

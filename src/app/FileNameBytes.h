@@ -2,7 +2,7 @@
 // UTF-8. A name that is not valid UTF-8 (Latin-1 names from archives of old
 // Windows machines) cannot come back from a QString, so no file operation
 // can reach it by that QString; such names are recognised here and reported
-// with what to do, rather than as missing files.
+// with what to do, rather than as missing files. Used by both programs.
 #pragma once
 
 #include <QByteArray>
