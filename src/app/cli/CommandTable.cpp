@@ -66,8 +66,8 @@ const QList<TToolCommand>& ToolCommands()
 {
     static const QList<TToolCommand> commands {
         { QStringLiteral("convert"), QStringLiteral("PATH..."),
-            QStringLiteral("write each template FILE, or each *.xml in a folder (names beginning with \".\" "
-                           "left out), as a new .bts template"),
+            QStringLiteral("write each template FILE, or each *.xml in a folder but hidden ones, as a new "
+                           ".bts template"),
             {
                 { { QStringLiteral("r"), QStringLiteral("recursive") }, {},
                     QStringLiteral("take the templates of subfolders too") },
