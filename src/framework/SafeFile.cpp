@@ -106,6 +106,10 @@ TStagedFile StageFile(const QString& fileName, QByteArrayView bytes, bool sync)
 {
     TStagedFile staged;
     staged.target = ResolvedTarget(fileName);
+    // Refused before anything is written, in the words the system has
+    // always used for it.
+    if (QFileInfo(staged.target).isDir())
+        RaiseFileCreateError(fileName, QStringLiteral("Filename refers to a directory"));
     const int fd = CreateTemporary(staged.target, staged.temporary);
     if (fd < 0)
         Raise(fileName, errno);
