@@ -4,14 +4,15 @@
 # for AES with the AES instructions off on both sides, then the command-line
 # tool converting 1,000 templates in one call and its start-up beside a
 # trivial program's, convert -r over the same folder and show of one
-# template beside --version, timed with hyperfine. Arguments go to the benchmark
+# template beside --version, timed with hyperfine; last the batch figures
+# (bench/batch.sh: a convert -o DIR beside the plain I/O floor, and kills). Arguments go to the benchmark
 # binary (for example --benchmark_filter=Xml).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh libpugixml-dev liblz4-dev zlib1g-dev hyperfine
 
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DMIROVANE_BENCH=ON -DMIROVANE_TESTS=OFF >/dev/null
-cmake --build build-bench -j "$(nproc)" --target mirovane_bench mirovane-templates
+cmake --build build-bench -j "$(nproc)" --target mirovane_bench mirovane-templates mirovane_io_floor
 bench=build-bench/bench/mirovane_bench
 tool=build-bench/src/app/cli/mirovane-templates
 runs=(--benchmark_repetitions=3 --benchmark_report_aggregates_only=true)
@@ -55,3 +56,6 @@ hyperfine -N --warmup 20 --runs 300 "$tool --version" "$work/trivial" "$work/qt-
 echo
 echo "== show of one template beside --version (goal: within 2 times)"
 hyperfine -N --warmup 20 --runs 300 "$tool show examples/old-plain-template.xml" "$tool --version"
+
+echo
+bench/batch.sh "$tool" build-bench/bench/mirovane_io_floor

@@ -8,6 +8,7 @@
 #include "app/TNxTextItem.h"
 #include "app/TNxTrackBarItem.h"
 #include "framework/PropertyAccess.h"
+#include "framework/SafeFile.h"
 #include "framework/TMemo.h"
 #include "framework/TextFile.h"
 
@@ -88,11 +89,16 @@ void WriteNewTemplate(
     WriteTextFile(fileName, NewTemplateLines(owner, paths, inspector));
 }
 
-void WriteNewTemplate(const QString& fileName, TComponent* owner)
+QByteArray NewTemplateBytes(TComponent* owner)
 {
     const auto* setList = qobject_cast<TMemo*>(owner ? owner->FindComponent(u"setlist") : nullptr);
     auto* inspector
         = qobject_cast<TNextInspector*>(owner ? owner->FindComponent(u"NextInspector1") : nullptr);
     const TStrings noPaths;
-    WriteNewTemplate(fileName, owner, setList ? *setList->Lines() : noPaths, inspector);
+    return TextFileBytes(NewTemplateLines(owner, setList ? *setList->Lines() : noPaths, inspector));
+}
+
+void WriteNewTemplate(const QString& fileName, TComponent* owner)
+{
+    ReplaceFileSafely(fileName, NewTemplateBytes(owner));
 }

@@ -32,6 +32,10 @@ QStringList NewTemplateLines(TComponent* owner, const TStrings& paths, TNextInsp
 void WriteNewTemplate(
     const QString& fileName, TComponent* owner, const TStrings& paths, TNextInspector* inspector);
 
+// The bytes of the new template from the catalogue's own parts on OWNER (as
+// below), for a caller that writes them itself.
+QByteArray NewTemplateBytes(TComponent* owner);
+
 // The same with the catalogue's own parts on OWNER: the memo "setlist" (no
 // memo: no paths) and the inspector "NextInspector1".
 void WriteNewTemplate(const QString& fileName, TComponent* owner);

@@ -3,6 +3,7 @@
 #include "framework/AnsiCodePage.h"
 #include "framework/Exception.h"
 #include "framework/FileNames.h"
+#include "framework/SafeFile.h"
 #include "platform/SpecialFolders.h"
 #include "storage/Lzrw.h"
 #include "storage/TrsException.h"
@@ -10,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QtEndian>
 #include <cstdarg>
 #include <cstring>
@@ -159,15 +159,7 @@ void TrsStreamData::DoLoadStorage()
 
 void TrsStreamData::WriteRealFile(const QString& Name)
 {
-    QSaveFile file(Name);
-    if (!file.open(QIODevice::WriteOnly))
-        RaiseFileCreateError(Name, file.errorString());
-    const QByteArray& bytes = FStream.data();
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        const QString error = file.errorString();
-        file.cancelWriting();
-        RaiseFileCreateError(Name, error);
-    }
+    ReplaceFileSafely(Name, FStream.data());
 }
 
 void TrsStreamData::DoSaveStorage()

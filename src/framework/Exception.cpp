@@ -19,7 +19,12 @@ void RaiseFileOpenError(const QString& fileName, const QString& systemText)
     throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(FullName(fileName), systemText));
 }
 
+QString FileCreateErrorText(const QString& fileName, const QString& systemText)
+{
+    return QStringLiteral("Cannot create file \"%1\". %2").arg(FullName(fileName), systemText);
+}
+
 void RaiseFileCreateError(const QString& fileName, const QString& systemText)
 {
-    throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(FullName(fileName), systemText));
+    throw EFCreateError(FileCreateErrorText(fileName, systemText));
 }

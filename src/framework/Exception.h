@@ -44,4 +44,5 @@ public:
 [[noreturn]] void RaiseFileOpenError(const QString& fileName, const QString& systemText);
 
 // "Cannot create file "NAME". SYSTEM-TEXT", with the full file name.
+QString FileCreateErrorText(const QString& fileName, const QString& systemText);
 [[noreturn]] void RaiseFileCreateError(const QString& fileName, const QString& systemText);

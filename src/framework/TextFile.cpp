@@ -2,10 +2,10 @@
 
 #include "framework/AnsiCodePage.h"
 #include "framework/Exception.h"
+#include "framework/SafeFile.h"
 
 #include <QByteArrayView>
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace {
@@ -22,23 +22,19 @@ QString Decode(QStringConverter::Encoding encoding, QByteArrayView bytes)
 
 } // namespace
 
-void WriteTextFile(const QString& fileName, const QStringList& lines)
+QByteArray TextFileBytes(const QStringList& lines)
 {
     QByteArray bytes;
     for (const QString& line : lines) {
         bytes += AnsiEncode(line);
         bytes += "\r\n";
     }
-    QSaveFile file(fileName);
-    // No direct-write fallback: either the whole new file or the old one.
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
-        RaiseFileCreateError(fileName, file.errorString());
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        RaiseFileCreateError(fileName, reason);
-    }
+    return bytes;
+}
+
+void WriteTextFile(const QString& fileName, const QStringList& lines)
+{
+    ReplaceFileSafely(fileName, TextFileBytes(lines));
 }
 
 QString ReadTextFile(const QString& fileName)

@@ -5,11 +5,14 @@
 // Thread-safe as long as no two calls touch the same file.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
-// Replaces FILENAME with LINES as a whole: the text goes to a temporary file
-// in the same folder that is renamed over the target only when complete, so
+// The bytes of a text file holding LINES.
+QByteArray TextFileBytes(const QStringList& lines);
+
+// Replaces FILENAME with LINES as a whole and durably (ReplaceFileSafely):
 // a failure leaves the old file (or none) and no temporary file. Raises
 // EFCreateError "Cannot create file "NAME". REASON" with the full name.
 void WriteTextFile(const QString& fileName, const QStringList& lines);

@@ -1,12 +1,13 @@
 #include "platform/RegistryHive.h"
 
+#include "framework/Exception.h"
+#include "framework/SafeFile.h"
 #include "platform/WineRegFile.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -137,12 +138,11 @@ LONG TRegistryHive::Save()
     if (FArch.isEmpty())
         FArch = ArchForNewFile();
     QDir().mkpath(folder);
-    QSaveFile file(FLoadedPath);
-    if (!file.open(QIODevice::WriteOnly))
+    try {
+        ReplaceFileSafely(FLoadedPath, TWineRegFile::Write(*FRoot, FRootPath, FArch));
+    } catch (const EFCreateError&) {
         return ERROR_CANTWRITE;
-    file.write(TWineRegFile::Write(*FRoot, FRootPath, FArch));
-    if (!file.commit())
-        return ERROR_CANTWRITE;
+    }
     FDirty = false;
     return ERROR_SUCCESS;
 }

@@ -1,6 +1,7 @@
 #include "app/cli/ConvertRun.h"
 
 #include "app/FreshForm.h"
+#include "app/TemplateWriter.h"
 #include "app/cli/TemplateInputs.h"
 #include "framework/Exception.h"
 #include "framework/FileNames.h"
@@ -26,9 +27,13 @@ void CreateFolder(const QString& folder)
     const QString parent = QFileInfo(folder).path();
     if (parent != folder)
         CreateFolder(parent);
-    if (::mkdir(QFile::encodeName(folder).constData(), 0777) != 0 && !QFileInfo(folder).isDir()) {
+    if (::mkdir(QFile::encodeName(folder).constData(), 0777) == 0)
+        return;
+    // Taken before the check below, whose own calls may change errno.
+    const int error = errno;
+    if (!QFileInfo(folder).isDir()) {
         throw Exception(QStringLiteral("Cannot create folder \"%1\". %2")
-                            .arg(folder, QString::fromLocal8Bit(std::strerror(errno))));
+                            .arg(folder, QString::fromLocal8Bit(std::strerror(error))));
     }
 }
 
@@ -54,34 +59,28 @@ int TConvertRun::Run(const QStringList& paths)
     const TTemplateListing listing = ListTemplates(paths, FOptions.recursive, FOptions.undecodable);
     for (const TTemplateInput& input : listing.inputs)
         FOriginals.insert(CanonicalOrAbsolute(input.path));
-    qsizetype failed = 0, skipped = 0, converted = 0;
-    for (const TListingError& error : listing.errors) {
-        Fail(error.path, error.message);
-        ++failed;
-    }
+    for (const TListingError& error : listing.errors)
+        Count(Fail(error.path, error.message));
     const qsizetype total = listing.inputs.size();
+    // A single file keeps the plain save, synced on its own.
+    if (total > 1 && !FOptions.dryRun)
+        FBatch = std::make_unique<TBatchWriter>();
     for (qsizetype i = 0; i < total; ++i) {
+        if (FBatch && FBatch->Full())
+            CommitBatch();
         ShowProgress(i, total, listing.inputs[i].path);
-        switch (ConvertOne(listing.inputs[i])) {
-        case TOutcome::Converted:
-            ++converted;
-            break;
-        case TOutcome::Skipped:
-            ++skipped;
-            break;
-        case TOutcome::Failed:
-            ++failed;
-            break;
-        }
+        Count(ConvertOne(listing.inputs[i]));
     }
+    if (FBatch)
+        CommitBatch();
     ClearProgress();
     // A path that could not be listed counts as one more, so that it shows
     // in the summary beside the files.
     if (total + listing.errors.size() > 1) {
-        FErr << converted << " converted, " << skipped << " skipped, " << failed << " failed\n";
+        FErr << FConverted << " converted, " << FSkipped << " skipped, " << FFailed << " failed\n";
         FErr.flush();
     }
-    return failed > 0 ? 1 : 0;
+    return FFailed > 0 ? 1 : 0;
 }
 
 TConvertRun::TOutcome TConvertRun::ConvertOne(const TTemplateInput& input)
@@ -96,36 +95,97 @@ TConvertRun::TOutcome TConvertRun::ConvertOne(const TTemplateInput& input)
         return Fail(
             input.path, QStringLiteral("%1 is a template of this run and is not replaced.").arg(shown));
     const QFileInfo existing(target);
-    if (FOptions.keepExisting && existing.exists() && !existing.isDir()) {
-        if (!FOptions.quiet) {
-            ClearProgress();
-            FOut << input.path << ": skipped, " << shown << " exists\n";
-            FOut.flush();
-        }
-        return TOutcome::Skipped;
-    }
+    if (FOptions.keepExisting && existing.exists() && !existing.isDir())
+        return Report({ TOutcome::Skipped, input.path, shown });
     if (BeforeRead)
         BeforeRead(input.path);
+    qsizetype key = -1;
     try {
         TFreshForm form(FOptions.productSettings);
         form->LoadTemplate(QFileInfo(input.path).absoluteFilePath());
         if (!FOptions.dryRun) {
             if (!FOptions.outputDir.isEmpty())
                 CreateFolder(QFileInfo(target).path());
-            form->WriteNewTemplate(target);
+            if (FBatch) {
+                key = FPending.size();
+                FBatch->Add(target, NewTemplateBytes(&*form), key);
+            } else {
+                form->WriteNewTemplate(target);
+            }
         }
     } catch (const Exception& error) {
         return Fail(input.path, error.Message());
     }
+    return Report({ TOutcome::Converted, input.path, shown, key });
+}
+
+TConvertRun::TOutcome TConvertRun::Fail(const QString& path, const QString& message)
+{
+    return Report({ TOutcome::Failed, path, message });
+}
+
+// In a batch every line waits for the batch, so that both streams keep
+// the order of the files and a file is called saved only once it is.
+TConvertRun::TOutcome TConvertRun::Report(const TReport& report)
+{
+    if (!FBatch) {
+        Emit(report);
+        return report.outcome;
+    }
+    FPending.append(report);
+    return TOutcome::Pending;
+}
+
+void TConvertRun::Emit(const TReport& report)
+{
+    ClearProgress();
+    if (report.outcome == TOutcome::Failed) {
+        FErr << report.path << ": " << report.text << '\n';
+        FErr.flush();
+        return;
+    }
     if (!FOptions.quiet) {
-        ClearProgress();
-        if (FOptions.dryRun)
-            FOut << "Would save " << shown << '\n';
+        if (report.outcome == TOutcome::Skipped)
+            FOut << report.path << ": skipped, " << report.text << " exists\n";
+        else if (FOptions.dryRun)
+            FOut << "Would save " << report.text << '\n';
         else
-            FOut << Tupdateform::ConfirmationText(QString()) << shown << '\n';
+            FOut << Tupdateform::ConfirmationText(QString()) << report.text << '\n';
     }
     FOut.flush();
-    return TOutcome::Converted;
+}
+
+void TConvertRun::Count(TOutcome outcome)
+{
+    switch (outcome) {
+    case TOutcome::Converted:
+        ++FConverted;
+        break;
+    case TOutcome::Skipped:
+        ++FSkipped;
+        break;
+    case TOutcome::Failed:
+        ++FFailed;
+        break;
+    case TOutcome::Pending:
+        break;
+    }
+}
+
+void TConvertRun::CommitBatch()
+{
+    QHash<qsizetype, QString> errors;
+    for (const TBatchWriter::TResult& result : FBatch->Commit()) {
+        if (!result.error.isEmpty())
+            errors.insert(result.key, result.error);
+    }
+    for (TReport report : std::as_const(FPending)) {
+        if (errors.contains(report.key))
+            report = { TOutcome::Failed, report.path, errors.value(report.key) };
+        Emit(report);
+        Count(report.outcome);
+    }
+    FPending.clear();
 }
 
 QString TConvertRun::TargetOf(const TTemplateInput& input) const
@@ -146,14 +206,6 @@ QString TConvertRun::ShownName(const QString& target) const
 bool TConvertRun::IsOriginal(const QString& target) const
 {
     return FOriginals.contains(CanonicalOrAbsolute(target));
-}
-
-TConvertRun::TOutcome TConvertRun::Fail(const QString& path, const QString& message)
-{
-    ClearProgress();
-    FErr << path << ": " << message << '\n';
-    FErr.flush();
-    return TOutcome::Failed;
 }
 
 void TConvertRun::ShowProgress(qsizetype done, qsizetype total, const QString& path)

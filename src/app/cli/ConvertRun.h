@@ -4,16 +4,20 @@
 // a summary. New templates go beside their originals or under an output
 // folder. A run never writes an original template, never writes one target
 // twice, and a failing file leaves nothing behind (the writer replaces a
-// file as a whole). Runs on the thread that owns the application object.
+// file as a whole). Several files are written together by a TBatchWriter,
+// and each is reported once it is in place. Runs on the thread that owns
+// the application object.
 #pragma once
 
 #include "app/Tupdateform.h"
+#include "app/cli/BatchWriter.h"
 
 #include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 class QTextStream;
 struct TTemplateInput;
@@ -41,13 +45,26 @@ public:
     int Run(const QStringList& paths);
 
 private:
-    enum class TOutcome { Converted, Skipped, Failed };
+    enum class TOutcome { Converted, Skipped, Failed, Pending };
+
+    // A file's line: the target's shown name, or for a failure the message.
+    struct TReport {
+        TOutcome outcome;
+        QString path;
+        QString text;
+        qsizetype key = -1; // the file's key in the batch, if it is in one
+    };
 
     TOutcome ConvertOne(const TTemplateInput& input);
     QString TargetOf(const TTemplateInput& input) const;
     QString ShownName(const QString& target) const;
     bool IsOriginal(const QString& target) const;
     TOutcome Fail(const QString& path, const QString& message);
+    TOutcome Report(const TReport& report);
+    void Emit(const TReport& report);
+    void Count(TOutcome outcome);
+    // Puts the batch's files in place and reports every file since the last.
+    void CommitBatch();
     void ShowProgress(qsizetype done, qsizetype total, const QString& path);
     void ClearProgress();
 
@@ -58,4 +75,7 @@ private:
     bool FProgressDrawn = false;
     QSet<QString> FOriginals; // canonical paths of every input of the run
     QHash<QString, QString> FClaimedTargets; // target -> the input that claimed it first
+    std::unique_ptr<TBatchWriter> FBatch; // only for a run that writes several files
+    QList<TReport> FPending; // the lines that wait for the batch
+    qsizetype FConverted = 0, FSkipped = 0, FFailed = 0;
 };
