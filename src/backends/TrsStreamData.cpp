@@ -38,6 +38,19 @@ void ResetBuffer(QBuffer& buffer)
     buffer.open(QIODevice::ReadWrite);
 }
 
+// Empties the work buffer but keeps its memory: a load or save of a large
+// file otherwise gets fresh pages from the system each time, and on a
+// virtual machine their first touch costs more than the format's own work.
+void EmptyKeepingRoom(QBuffer& buffer)
+{
+    buffer.close();
+    buffer.buffer().resize(0);
+    buffer.open(QIODevice::ReadWrite);
+}
+
+// Bytes kept free after a file's content, for a parser's end mark.
+constexpr qsizetype ReadSlack = 16;
+
 void ReplaceBuffer(QBuffer& buffer, const QByteArray& bytes)
 {
     buffer.close();
@@ -120,15 +133,29 @@ void TrsStreamData::ReadRealFile(const QString& Name)
     QFile file(Name);
     if (!file.open(QIODevice::ReadOnly))
         RaiseFileOpenError(Name, file.errorString());
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
+    // Read into the kept work buffer, with room for the end mark the parser
+    // appends; whatever lies beyond the size seen at the start (a file
+    // growing meanwhile, or one reporting no size) is read on.
+    FStream.close();
+    QByteArray& bytes = FStream.buffer();
+    const qint64 expected = file.size();
+    bytes.resize(0);
+    bytes.reserve(expected + ReadSlack);
+    bytes.resize(expected);
+    const qint64 got = expected > 0 ? file.read(bytes.data(), expected) : 0;
+    bytes.resize(qMax<qint64>(got, 0));
+    if (got >= 0)
+        bytes += file.readAll();
+    FStream.open(QIODevice::ReadWrite);
+    if (got < 0 || file.error() != QFileDevice::NoError) {
+        EmptyKeepingRoom(FStream);
         RaiseFileOpenError(Name, file.errorString());
-    ReplaceBuffer(FStream, bytes);
+    }
 }
 
 void TrsStreamData::DoLoadStorage()
 {
-    ResetBuffer(FStream);
+    EmptyKeepingRoom(FStream);
     bool doStandard = !FOnLoadFromStream;
     if (FOnLoadFromStream)
         FOnLoadFromStream(this, FStream, doStandard);
@@ -154,7 +181,7 @@ void TrsStreamData::DoLoadStorage()
         return;
     ReadFromStream(*source);
     if (doStandard && source == &FStream)
-        ResetBuffer(FStream);
+        EmptyKeepingRoom(FStream);
 }
 
 void TrsStreamData::WriteRealFile(const QString& Name)
@@ -172,7 +199,7 @@ void TrsStreamData::WriteRealFile(const QString& Name)
 
 void TrsStreamData::DoSaveStorage()
 {
-    ResetBuffer(FStream);
+    EmptyKeepingRoom(FStream);
     WriteToStream(FStream);
     FStream.seek(0);
     bool doStandard = !FOnSaveToStream;
