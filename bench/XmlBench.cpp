@@ -166,10 +166,7 @@ void PugiLoad(benchmark::State& state, bool unicode)
 class TStringWriter : public pugi::xml_writer {
 public:
     std::string Text;
-    void write(const void* data, size_t size) override
-    {
-        Text.append(static_cast<const char*>(data), size);
-    }
+    void write(const void* data, size_t size) override { Text.append(static_cast<const char*>(data), size); }
 };
 
 void PugiSave(benchmark::State& state, bool unicode)
@@ -180,8 +177,8 @@ void PugiSave(benchmark::State& state, bool unicode)
     TStringWriter writer;
     for (auto _ : state) {
         writer.Text.clear();
-        document.save(writer, "  ", pugi::format_default,
-            unicode ? pugi::encoding_utf16_le : pugi::encoding_latin1);
+        document.save(
+            writer, "  ", pugi::format_default, unicode ? pugi::encoding_utf16_le : pugi::encoding_latin1);
         benchmark::DoNotOptimize(writer.Text.data());
     }
     if (writer.Text.empty())

@@ -364,6 +364,28 @@ void TrsStreamData::BufferWriteLatin1(QStringView Text)
     }
 }
 
+qsizetype TrsStreamData::BufferWriteAsciiPrefix(QStringView Text)
+{
+    const char16_t* units = Text.utf16();
+    const qsizetype size = Text.size();
+    qsizetype done = 0;
+    while (done < size) {
+        if (BufferStart >= int(Buffer.size()))
+            BufferFlush();
+        const qsizetype room = qsizetype(Buffer.size()) - (BufferStart - 1);
+        const qsizetype count = qMin(size - done, room);
+        char* out = Buffer.data() + BufferStart - 1;
+        qsizetype i = 0;
+        for (; i < count && units[done + i] < 0x80; ++i)
+            out[i] = char(units[done + i]);
+        BufferStart += int(i);
+        done += i;
+        if (i < count)
+            break;
+    }
+    return done;
+}
+
 void TrsStreamData::BufferWriteAnsi(QByteArrayView Text)
 {
     BufferWriteBytes(Text.data(), Text.size());

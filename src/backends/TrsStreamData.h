@@ -147,6 +147,9 @@ protected:
     // Appends text known to be Latin-1, one byte per character, without a
     // conversion step.
     void BufferWriteLatin1(QStringView Text);
+    // Appends the units of TEXT up to the first one beyond ASCII, one byte
+    // each, and returns how many it took; the caller encodes the rest.
+    qsizetype BufferWriteAsciiPrefix(QStringView Text);
 
     QString FExtension; // default extension with its dot
     bool FUnicode = false; // the descendant writes 16-bit text
