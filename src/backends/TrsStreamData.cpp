@@ -375,9 +375,21 @@ qsizetype TrsStreamData::BufferWriteAsciiPrefix(QStringView Text)
         const qsizetype room = qsizetype(Buffer.size()) - (BufferStart - 1);
         const qsizetype count = qMin(size - done, room);
         char* out = Buffer.data() + BufferStart - 1;
+        const char16_t* in = units + done;
+        // Sixteen units at a time while all of them are ASCII, which the
+        // compiler turns into vector steps; the rest one by one.
         qsizetype i = 0;
-        for (; i < count && units[done + i] < 0x80; ++i)
-            out[i] = char(units[done + i]);
+        for (; i + 16 <= count; i += 16) {
+            char16_t any = 0;
+            for (int k = 0; k < 16; ++k)
+                any |= in[i + k];
+            if (any >= 0x80)
+                break;
+            for (int k = 0; k < 16; ++k)
+                out[i + k] = char(in[i + k]);
+        }
+        for (; i < count && in[i] < 0x80; ++i)
+            out[i] = char(in[i]);
         BufferStart += int(i);
         done += i;
         if (i < count)

@@ -296,17 +296,15 @@ void TrsXMLData::WriteStringValue(const QString& Value)
     }
     const quint8 mask
         = XmlEscapeMask(FXMLDataOptions.Contains(doEncodeTab), FXMLDataOptions.Contains(doEncodeCRLF));
-    const char16_t* units = QStringView(Value).utf16();
-    const qsizetype size = Value.size();
+    const QStringView text(Value);
     qsizetype from = 0;
-    for (qsizetype i = 0; i < size; ++i) {
-        if (!XmlIsEscaped(units[i], mask))
-            continue;
-        WriteText(QStringView(units + from, i - from));
-        WriteAscii(XmlEntityOf(units[i]));
-        from = i + 1;
+    for (qsizetype at = XmlNextEscaped(text, 0, mask); at < text.size();
+         at = XmlNextEscaped(text, from, mask)) {
+        WriteText(text.sliced(from, at - from));
+        WriteAscii(XmlEntityOf(text[at].unicode()));
+        from = at + 1;
     }
-    WriteText(QStringView(units + from, size - from));
+    WriteText(text.sliced(from));
 }
 
 void TrsXMLData::WriteIndent()

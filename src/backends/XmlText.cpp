@@ -162,9 +162,19 @@ quint8 XmlEscapeMask(bool encodeTab, bool encodeCRLF)
     return ecAlways | (encodeTab ? ecTab : 0) | (encodeCRLF ? ecCRLF : 0);
 }
 
-bool XmlIsEscaped(char16_t unit, quint8 mask)
+namespace {
+bool IsEscaped(char16_t unit, quint8 mask)
 {
     return unit < 128 && (EscapeTable[unit] & mask) != 0;
+}
+} // namespace
+
+qsizetype XmlNextEscaped(QStringView text, qsizetype from, quint8 mask)
+{
+    const char16_t* units = text.utf16();
+    while (from < text.size() && !IsEscaped(units[from], mask))
+        ++from;
+    return from;
 }
 
 QLatin1StringView XmlEntityOf(char16_t unit)
@@ -175,7 +185,7 @@ QLatin1StringView XmlEntityOf(char16_t unit)
 QString XmlEscapeValue(const QString& text, bool encodeTab, bool encodeCRLF)
 {
     const quint8 mask = XmlEscapeMask(encodeTab, encodeCRLF);
-    auto escaped = [mask](char16_t c) { return XmlIsEscaped(c, mask); };
+    auto escaped = [mask](char16_t c) { return IsEscaped(c, mask); };
     qsizetype first = 0;
     while (first < text.size() && !escaped(text[first].unicode()))
         ++first;

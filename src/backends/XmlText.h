@@ -18,8 +18,9 @@ QString XmlEscapeValue(const QString& text, bool encodeTab, bool encodeCRLF);
 
 // The characters XmlEscapeValue replaces, for writers that escape while
 // they write: a mask for the options, the test of one unit, its entity.
+// FROM on, the index of the next unit that is escaped, or the text's size.
 quint8 XmlEscapeMask(bool encodeTab, bool encodeCRLF);
-bool XmlIsEscaped(char16_t unit, quint8 mask);
+qsizetype XmlNextEscaped(QStringView text, qsizetype from, quint8 mask);
 QLatin1StringView XmlEntityOf(char16_t unit);
 
 // Replaces each entity, from "&" to the next ";", by its character: the
