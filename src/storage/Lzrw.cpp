@@ -8,6 +8,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <typeinfo>
 
 namespace {
 
@@ -56,7 +57,7 @@ qsizetype ReadUpTo(QIODevice& source, char* data, qsizetype size)
 // QBuffer included, as they may read and write differently.
 QBuffer* PlainBuffer(QIODevice& device, QIODevice::OpenModeFlag mode)
 {
-    if (device.metaObject() != &QBuffer::staticMetaObject || !(device.openMode() & mode)
+    if (typeid(device) != typeid(QBuffer) || !(device.openMode() & mode)
         || (device.openMode() & QIODevice::Text))
         return nullptr;
     return static_cast<QBuffer*>(&device);
