@@ -9,6 +9,8 @@
 //
 // The component owns its work buffer and its internal file; the stream a
 // running ReadFromStream or WriteToStream works on (FCurStream) is borrowed.
+// The work buffer keeps its memory from one load or save to the next, so a
+// component holds on to room for the largest file it has handled.
 // A save replaces its file atomically, so a failed save leaves the previous
 // file whole. Not thread-safe.
 #pragma once
