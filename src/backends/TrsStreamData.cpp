@@ -38,6 +38,19 @@ void ResetBuffer(QBuffer& buffer)
     buffer.open(QIODevice::ReadWrite);
 }
 
+// Empties the work buffer but keeps its memory: a load or save of a large
+// file otherwise gets fresh pages from the system each time, and on a
+// virtual machine their first touch costs more than the format's own work.
+void EmptyKeepingRoom(QBuffer& buffer)
+{
+    buffer.close();
+    buffer.buffer().resize(0);
+    buffer.open(QIODevice::ReadWrite);
+}
+
+// Bytes kept free after a file's content, for a parser's end mark.
+constexpr qsizetype ReadSlack = 16;
+
 void ReplaceBuffer(QBuffer& buffer, const QByteArray& bytes)
 {
     buffer.close();
@@ -120,15 +133,29 @@ void TrsStreamData::ReadRealFile(const QString& Name)
     QFile file(Name);
     if (!file.open(QIODevice::ReadOnly))
         RaiseFileOpenError(Name, file.errorString());
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
+    // Read into the kept work buffer, with room for the end mark the parser
+    // appends; whatever lies beyond the size seen at the start (a file
+    // growing meanwhile, or one reporting no size) is read on.
+    FStream.close();
+    QByteArray& bytes = FStream.buffer();
+    const qint64 expected = file.size();
+    bytes.resize(0);
+    bytes.reserve(expected + ReadSlack);
+    bytes.resize(expected);
+    const qint64 got = expected > 0 ? file.read(bytes.data(), expected) : 0;
+    bytes.resize(qMax<qint64>(got, 0));
+    if (got >= 0)
+        bytes += file.readAll();
+    FStream.open(QIODevice::ReadWrite);
+    if (got < 0 || file.error() != QFileDevice::NoError) {
+        EmptyKeepingRoom(FStream);
         RaiseFileOpenError(Name, file.errorString());
-    ReplaceBuffer(FStream, bytes);
+    }
 }
 
 void TrsStreamData::DoLoadStorage()
 {
-    ResetBuffer(FStream);
+    EmptyKeepingRoom(FStream);
     bool doStandard = !FOnLoadFromStream;
     if (FOnLoadFromStream)
         FOnLoadFromStream(this, FStream, doStandard);
@@ -154,7 +181,7 @@ void TrsStreamData::DoLoadStorage()
         return;
     ReadFromStream(*source);
     if (doStandard && source == &FStream)
-        ResetBuffer(FStream);
+        EmptyKeepingRoom(FStream);
 }
 
 void TrsStreamData::WriteRealFile(const QString& Name)
@@ -164,7 +191,7 @@ void TrsStreamData::WriteRealFile(const QString& Name)
 
 void TrsStreamData::DoSaveStorage()
 {
-    ResetBuffer(FStream);
+    EmptyKeepingRoom(FStream);
     WriteToStream(FStream);
     FStream.seek(0);
     bool doStandard = !FOnSaveToStream;
@@ -327,6 +354,40 @@ void TrsStreamData::BufferWriteLatin1(QStringView Text)
         units += count;
         left -= count;
     }
+}
+
+qsizetype TrsStreamData::BufferWriteAsciiPrefix(QStringView Text)
+{
+    const char16_t* units = Text.utf16();
+    const qsizetype size = Text.size();
+    qsizetype done = 0;
+    while (done < size) {
+        if (BufferStart >= int(Buffer.size()))
+            BufferFlush();
+        const qsizetype room = qsizetype(Buffer.size()) - (BufferStart - 1);
+        const qsizetype count = qMin(size - done, room);
+        char* out = Buffer.data() + BufferStart - 1;
+        const char16_t* in = units + done;
+        // Sixteen units at a time while all of them are ASCII, which the
+        // compiler turns into vector steps; the rest one by one.
+        qsizetype i = 0;
+        for (; i + 16 <= count; i += 16) {
+            char16_t any = 0;
+            for (int k = 0; k < 16; ++k)
+                any |= in[i + k];
+            if (any >= 0x80)
+                break;
+            for (int k = 0; k < 16; ++k)
+                out[i + k] = char(in[i + k]);
+        }
+        for (; i < count && in[i] < 0x80; ++i)
+            out[i] = char(in[i]);
+        BufferStart += int(i);
+        done += i;
+        if (i < count)
+            break;
+    }
+    return done;
 }
 
 void TrsStreamData::BufferWriteAnsi(QByteArrayView Text)

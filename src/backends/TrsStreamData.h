@@ -9,6 +9,8 @@
 //
 // The component owns its work buffer and its internal file; the stream a
 // running ReadFromStream or WriteToStream works on (FCurStream) is borrowed.
+// The work buffer keeps its memory from one load or save to the next, so a
+// component holds on to room for the largest file it has handled.
 // A save replaces its file atomically, so a failed save leaves the previous
 // file whole. Not thread-safe.
 #pragma once
@@ -147,6 +149,9 @@ protected:
     // Appends text known to be Latin-1, one byte per character, without a
     // conversion step.
     void BufferWriteLatin1(QStringView Text);
+    // Appends the units of TEXT up to the first one beyond ASCII, one byte
+    // each, and returns how many it took; the caller encodes the rest.
+    qsizetype BufferWriteAsciiPrefix(QStringView Text);
 
     QString FExtension; // default extension with its dot
     bool FUnicode = false; // the descendant writes 16-bit text

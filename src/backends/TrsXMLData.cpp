@@ -116,14 +116,35 @@ void TrsXMLData::WriteToStream(QIODevice& Stream)
     BufferFlush();
 }
 
+// In an 8-bit file the ASCII text before the first other character is
+// written as it is, in the same pass that looks for that character; the
+// code page keeps ASCII, so encoding only the rest gives the same bytes.
 void TrsXMLData::WriteText(QStringView Text)
 {
-    if (FIsUnicode)
+    if (FIsUnicode) {
         BufferWriteWide(Text);
-    else if (XmlIsPlainAscii(Text))
-        BufferWriteLatin1(Text);
-    else
+        return;
+    }
+    if (!XmlAnsiKeepsAscii()) {
         BufferWriteAnsi(XmlAnsiEncode(Text));
+        return;
+    }
+    const qsizetype ascii = BufferWriteAsciiPrefix(Text);
+    if (ascii < Text.size())
+        BufferWriteAnsi(XmlAnsiEncode(Text.sliced(ascii)));
+}
+
+// ASCII markup: the entities and the writer's own punctuation.
+void TrsXMLData::WriteAscii(QLatin1StringView Text)
+{
+    if (FIsUnicode) {
+        for (const char c : Text)
+            BufferWriteChar(char16_t(uchar(c)));
+    } else if (XmlAnsiKeepsAscii()) {
+        BufferWriteAnsi(QByteArrayView(Text.data(), Text.size()));
+    } else {
+        BufferWriteAnsi(XmlAnsiEncode(QString(Text)));
+    }
 }
 
 void TrsXMLData::KeyWritten()
@@ -240,20 +261,50 @@ void TrsXMLData::WriteKeyElement(TrsKeyWrapper& Wrapper, const TrsKeyItem& Item)
     // Written piece by piece: one key is the writer's unit of work, and
     // joining its pieces first would cost more than writing them.
     WriteIndent();
-    WriteText(u"<");
+    WriteAscii(QLatin1StringView("<"));
     WriteText(Item.Name);
     if (valueAttribute) {
-        WriteText(u" value=\"");
-        WriteText(ValueText(Wrapper, Item, true));
-        WriteText(u"\"/>");
+        WriteAscii(QLatin1StringView(" value=\""));
+        WriteValue(Wrapper, Item, true);
+        WriteAscii(QLatin1StringView("\"/>"));
     } else {
-        WriteText(u">");
-        WriteText(ValueText(Wrapper, Item, false));
-        WriteText(u"</");
+        WriteAscii(QLatin1StringView(">"));
+        WriteValue(Wrapper, Item, false);
+        WriteAscii(QLatin1StringView("</"));
         WriteText(Item.Name);
-        WriteText(u">");
+        WriteAscii(QLatin1StringView(">"));
     }
     WriteText(FEOL);
+}
+
+void TrsXMLData::WriteValue(TrsKeyWrapper& Wrapper, const TrsKeyItem& Item, bool AsAttribute)
+{
+    if (Item.Value.kvType == ktString)
+        WriteStringValue(Item.Value.VString);
+    else
+        WriteText(ValueText(Wrapper, Item, AsAttribute));
+}
+
+// Escapes while writing, without building the escaped text: every text of
+// a UTF-16 file, and ASCII text of an 8-bit one. Other text of an 8-bit
+// file may need character references and takes StringValueText.
+void TrsXMLData::WriteStringValue(const QString& Value)
+{
+    if (!FIsUnicode && !XmlIsPlainAscii(Value)) {
+        WriteText(StringValueText(Value));
+        return;
+    }
+    const quint8 mask
+        = XmlEscapeMask(FXMLDataOptions.Contains(doEncodeTab), FXMLDataOptions.Contains(doEncodeCRLF));
+    const QStringView text(Value);
+    qsizetype from = 0;
+    for (qsizetype at = XmlNextEscaped(text, 0, mask); at < text.size();
+         at = XmlNextEscaped(text, from, mask)) {
+        WriteText(text.sliced(from, at - from));
+        WriteAscii(XmlEntityOf(text[at].unicode()));
+        from = at + 1;
+    }
+    WriteText(text.sliced(from));
 }
 
 void TrsXMLData::WriteIndent()

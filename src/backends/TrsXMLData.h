@@ -148,6 +148,9 @@ private:
     void WriteIndent();
     QString ValueText(TrsKeyWrapper& Wrapper, const TrsKeyItem& Item, bool AsAttribute);
     QString StringValueText(const QString& Value) const;
+    void WriteValue(TrsKeyWrapper& Wrapper, const TrsKeyItem& Item, bool AsAttribute);
+    void WriteStringValue(const QString& Value);
+    void WriteAscii(QLatin1StringView Text);
     void CheckName(const QString& Name, const char* What) const;
     void WriteText(QStringView Text);
     void KeyWritten();

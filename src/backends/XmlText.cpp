@@ -138,6 +138,11 @@ QString XmlAnsiDecode(QByteArrayView bytes)
     return AnsiDecode(bytes);
 }
 
+bool XmlAnsiKeepsAscii()
+{
+    return AnsiKeepsAscii();
+}
+
 bool XmlIsPlainAscii(QStringView text)
 {
     char16_t any = 0;
@@ -152,10 +157,35 @@ QByteArray XmlAnsiEncode(QStringView text)
     return XmlIsPlainAscii(text) ? text.toLatin1() : AnsiEncode(text);
 }
 
+quint8 XmlEscapeMask(bool encodeTab, bool encodeCRLF)
+{
+    return ecAlways | (encodeTab ? ecTab : 0) | (encodeCRLF ? ecCRLF : 0);
+}
+
+namespace {
+bool IsEscaped(char16_t unit, quint8 mask)
+{
+    return unit < 128 && (EscapeTable[unit] & mask) != 0;
+}
+} // namespace
+
+qsizetype XmlNextEscaped(QStringView text, qsizetype from, quint8 mask)
+{
+    const char16_t* units = text.utf16();
+    while (from < text.size() && !IsEscaped(units[from], mask))
+        ++from;
+    return from;
+}
+
+QLatin1StringView XmlEntityOf(char16_t unit)
+{
+    return EntityOf(unit);
+}
+
 QString XmlEscapeValue(const QString& text, bool encodeTab, bool encodeCRLF)
 {
-    const quint8 mask = ecAlways | (encodeTab ? ecTab : 0) | (encodeCRLF ? ecCRLF : 0);
-    auto escaped = [mask](char16_t c) { return c < 128 && (EscapeTable[c] & mask) != 0; };
+    const quint8 mask = XmlEscapeMask(encodeTab, encodeCRLF);
+    auto escaped = [mask](char16_t c) { return IsEscaped(c, mask); };
     qsizetype first = 0;
     while (first < text.size() && !escaped(text[first].unicode()))
         ++first;

@@ -16,6 +16,13 @@
 // returned as it is, sharing its data.
 QString XmlEscapeValue(const QString& text, bool encodeTab, bool encodeCRLF);
 
+// The characters XmlEscapeValue replaces, for writers that escape while
+// they write: a mask for the options, the test of one unit, its entity.
+// FROM on, the index of the next unit that is escaped, or the text's size.
+quint8 XmlEscapeMask(bool encodeTab, bool encodeCRLF);
+qsizetype XmlNextEscaped(QStringView text, qsizetype from, quint8 mask);
+QLatin1StringView XmlEntityOf(char16_t unit);
+
 // Replaces each entity, from "&" to the next ";", by its character: the
 // named ones (amp, apos, gt, lt, quot, cr, lf, tab; any letter case) and
 // decimal ("&#65;") or hexadecimal ("&#x41;") references. The result is not
@@ -31,3 +38,5 @@ QByteArray XmlAnsiEncode(QStringView text);
 // Whether the text is ASCII and the code page keeps ASCII as it is, so that
 // its 8-bit form is one byte per character, unchanged.
 bool XmlIsPlainAscii(QStringView text);
+// Whether the code page keeps ASCII as it is.
+bool XmlAnsiKeepsAscii();

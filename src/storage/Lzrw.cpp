@@ -2,11 +2,13 @@
 
 #include "storage/TrsException.h"
 
+#include <QBuffer>
 #include <QtEndian>
 #include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <typeinfo>
 
 namespace {
 
@@ -48,6 +50,17 @@ qsizetype ReadUpTo(QIODevice& source, char* data, qsizetype size)
         done += got;
     }
     return done;
+}
+
+// A plain QBuffer open in MODE without text translation, whose bytes can
+// be read or appended in place; null for any other device, subclasses of
+// QBuffer included, as they may read and write differently.
+QBuffer* PlainBuffer(QIODevice& device, QIODevice::OpenModeFlag mode)
+{
+    if (typeid(device) != typeid(QBuffer) || !(device.openMode() & mode)
+        || (device.openMode() & QIODevice::Text))
+        return nullptr;
+    return static_cast<QBuffer*>(&device);
 }
 
 // Compresses chunks of one stream. The hash table holds for a 12-bit hash of
@@ -149,11 +162,149 @@ qsizetype TLzrwCompressor::CompressBlock(const quint8* in, qsizetype size, quint
     return size + 1;
 }
 
-// Bytes a match copy may write past its end: a copy of 3 bytes writes 16.
-constexpr qsizetype CopySlack = 13;
+// Bytes the decoder may write past the end of what it expands: a match is
+// copied in three 8-byte steps, however short, and a run of literal items
+// in one 16-byte step.
+constexpr qsizetype CopySlack = 24;
+
+// Bytes one control word's 16 items take at most (all runs), plus the
+// 16-byte read of a literal run: with this much input left a whole group
+// is expanded without watching the input's end.
+constexpr qsizetype GroupInput = ItemsPerControlWord * 4 + 16;
+
+[[noreturn]] void RaiseCut()
+{
+    RaiseDamaged(QStringLiteral("item cut at the end of a block"));
+}
+
+[[noreturn]] void RaiseExpands()
+{
+    RaiseDamaged(QStringLiteral("block expands beyond %1 bytes").arg(LzrwChunkSize));
+}
+
+[[noreturn]] void RaiseBeforeStart(qsizetype offset, qsizetype position)
+{
+    RaiseDamaged(QStringLiteral("copy at offset %1 from output position %2 reaches before the start")
+                     .arg(offset)
+                     .arg(position));
+}
+
+// Expands one block; every length and offset read is checked against what
+// is left of the output, and the input's end is watched item by item
+// unless a whole group fits before it.
+class TLzrwExpander {
+public:
+    TLzrwExpander(const quint8* in, qsizetype n, quint8* out)
+        : p(in + 1)
+        , end(in + n)
+        , start(out)
+        , o(out)
+        , limit(out + LzrwChunkSize)
+    {
+    }
+
+    qsizetype Run()
+    {
+        while (p < end) {
+            if (end - p < 2)
+                RaiseCut();
+            const unsigned control = qFromBigEndian<quint16>(p);
+            p += 2;
+            if (end - p >= GroupInput)
+                WholeGroup(control);
+            else
+                GroupNearEnd(control);
+        }
+        return o - start;
+    }
+
+private:
+    // A copy item at P: a run of one byte when the offset is 0, else a
+    // match of 3 to 18 bytes.
+    void CopyItem()
+    {
+        const qsizetype offset = qsizetype(p[0]) << 4 | p[1] >> 4;
+        if (offset == 0) {
+            if (end - p < 4)
+                RaiseCut();
+            const qsizetype length = (qsizetype(p[1]) << 8 | p[2]) + MinRun;
+            if (limit - o < length)
+                RaiseExpands();
+            std::memset(o, p[3], size_t(length));
+            o += length;
+            p += 4;
+            return;
+        }
+        const qsizetype length = (p[1] & 15) + MinMatch;
+        if (limit - o < length)
+            RaiseExpands();
+        if (offset > o - start)
+            RaiseBeforeStart(offset, o - start);
+        const quint8* from = o - offset;
+        if (offset >= 8) {
+            // Each eight bytes read lie before the eight written.
+            std::memcpy(o, from, 8);
+            std::memcpy(o + 8, from + 8, 8);
+            std::memcpy(o + 16, from + 16, 8);
+        } else {
+            // An overlapping copy repeats a pattern, byte by byte.
+            for (qsizetype k = 0; k < length; ++k)
+                o[k] = from[k];
+        }
+        o += length;
+        p += 2;
+    }
+
+    // Sixteen items with at least GroupInput bytes of input left. Literal
+    // items lie one byte each side by side in the input, so a row of them
+    // (the zero bits before the next set one) is copied in one step.
+    void WholeGroup(unsigned control)
+    {
+        std::uint32_t bits = std::uint32_t(control) << 16;
+        int left = ItemsPerControlWord;
+        for (;;) {
+            const int literals = qMin(std::countl_zero(bits), left);
+            if (limit - o < literals)
+                RaiseExpands();
+            std::memcpy(o, p, 16);
+            o += literals;
+            p += literals;
+            left -= literals;
+            if (left == 0)
+                return;
+            bits <<= literals;
+            CopyItem();
+            bits <<= 1;
+            if (--left == 0)
+                return;
+        }
+    }
+
+    // Item by item, stopping where the input ends.
+    void GroupNearEnd(unsigned control)
+    {
+        for (int left = ItemsPerControlWord; left > 0 && p < end; --left, control <<= 1) {
+            if (control & 0x8000) {
+                if (end - p < 2)
+                    RaiseCut();
+                CopyItem();
+            } else {
+                if (o == limit)
+                    RaiseExpands();
+                *o++ = *p++;
+            }
+        }
+    }
+
+    const quint8* p;
+    const quint8* const end;
+    quint8* const start;
+    quint8* o;
+    quint8* const limit;
+};
 
 // Expands one block into OUT (LzrwChunkSize + CopySlack bytes); returns the
-// byte count. Every length and offset read is checked against what is left.
+// byte count.
 qsizetype DecompressBlock(const quint8* in, qsizetype n, quint8* out)
 {
     if (in[0] == BlockStored) {
@@ -164,70 +315,45 @@ qsizetype DecompressBlock(const quint8* in, qsizetype n, quint8* out)
         RaiseDamaged(QStringLiteral("unknown block kind %1").arg(in[0]));
     if (n < 3)
         RaiseDamaged(QStringLiteral("compressed block of %1 bytes has no control word").arg(n));
-    const quint8* p = in + 3;
-    const quint8* const end = in + n;
-    quint8* o = out;
-    quint8* const limit = out + LzrwChunkSize;
-    unsigned control = qFromBigEndian<quint16>(in + 1);
-    int bits = ItemsPerControlWord;
-    const auto cut = [] { RaiseDamaged(QStringLiteral("item cut at the end of a block")); };
-    const auto expands
-        = [] { RaiseDamaged(QStringLiteral("block expands beyond %1 bytes").arg(LzrwChunkSize)); };
-    while (p < end) {
-        if (bits == 0) {
-            if (end - p < 2)
-                cut();
-            control = qFromBigEndian<quint16>(p);
-            p += 2;
-            bits = ItemsPerControlWord;
-        }
-        if (!(control & 0x8000)) {
-            if (o == limit)
-                expands();
-            *o++ = *p++;
-        } else {
-            if (end - p < 2)
-                cut();
-            const qsizetype offset = qsizetype(p[0]) << 4 | p[1] >> 4;
-            if (offset == 0) {
-                if (end - p < 4)
-                    cut();
-                const qsizetype length = (qsizetype(p[1]) << 8 | p[2]) + MinRun;
-                if (limit - o < length)
-                    expands();
-                std::memset(o, p[3], size_t(length));
-                o += length;
-                p += 4;
-            } else {
-                const qsizetype length = (p[1] & 15) + MinMatch;
-                if (limit - o < length)
-                    expands();
-                if (offset > o - out)
-                    RaiseDamaged(
-                        QStringLiteral("copy at offset %1 from output position %2 reaches before the start")
-                            .arg(offset)
-                            .arg(o - out));
-                const quint8* from = o - offset;
-                if (offset >= 8) {
-                    // Each eight bytes read lie before the eight written;
-                    // a match is 3 to 18 bytes long.
-                    std::memcpy(o, from, 8);
-                    std::memcpy(o + 8, from + 8, 8);
-                    if (length > 16)
-                        std::memcpy(o + 16, from + 16, 8);
-                } else {
-                    // An overlapping copy repeats a pattern, byte by byte.
-                    for (qsizetype k = 0; k < length; ++k)
-                        o[k] = from[k];
-                }
-                o += length;
-                p += 2;
-            }
-        }
-        control <<= 1;
-        --bits;
+    return TLzrwExpander(in, n, out).Run();
+}
+
+// The next chunk to compress: read in place from a plain buffer, else
+// copied into WORK. Returns its size and points CHUNK at it.
+qsizetype NextChunk(QIODevice& source, QBuffer* plain, QByteArray& work, const quint8*& chunk)
+{
+    if (plain == nullptr) {
+        chunk = reinterpret_cast<const quint8*>(work.constData());
+        return ReadUpTo(source, work.data(), LzrwChunkSize);
     }
-    return o - out;
+    const QByteArray& data = plain->data();
+    const qint64 at = plain->pos();
+    const qsizetype got = qsizetype(qBound<qint64>(0, data.size() - at, LzrwChunkSize));
+    chunk = reinterpret_cast<const quint8*>(data.constData()) + at;
+    plain->seek(at + got);
+    return got;
+}
+
+// Expands a block straight into the end of a plain buffer that is written
+// at its end, saving a copy of every chunk; false for any other target.
+bool ExpandInPlace(QIODevice& target, const quint8* block, qsizetype n)
+{
+    QBuffer* plain = PlainBuffer(target, QIODevice::WriteOnly);
+    if (plain == nullptr || plain->pos() != plain->buffer().size())
+        return false;
+    QByteArray& bytes = plain->buffer();
+    const qsizetype at = bytes.size();
+    bytes.resize(at + LzrwChunkSize + CopySlack);
+    qsizetype size = 0;
+    try {
+        size = DecompressBlock(block, n, reinterpret_cast<quint8*>(bytes.data()) + at);
+    } catch (...) {
+        bytes.resize(at);
+        throw;
+    }
+    bytes.resize(at + size);
+    plain->seek(at + size);
+    return true;
 }
 
 } // namespace
@@ -235,15 +361,16 @@ qsizetype DecompressBlock(const quint8* in, qsizetype n, quint8* out)
 void CompressStream(QIODevice& source, QIODevice& target)
 {
     TLzrwCompressor compressor;
-    QByteArray chunk(LzrwChunkSize, Qt::Uninitialized);
+    QBuffer* const plain = PlainBuffer(source, QIODevice::ReadOnly);
+    QByteArray work(plain ? 0 : LzrwChunkSize, Qt::Uninitialized);
     QByteArray block(LzrwChunkSize + MaxOvershoot, Qt::Uninitialized);
     qsizetype got = 0;
     do {
-        got = ReadUpTo(source, chunk.data(), LzrwChunkSize);
+        const quint8* chunk = nullptr;
+        got = NextChunk(source, plain, work, chunk);
         if (got > 0) {
             const qsizetype length
-                = compressor.CompressBlock(reinterpret_cast<const quint8*>(chunk.constData()), got,
-                    reinterpret_cast<quint8*>(block.data()));
+                = compressor.CompressBlock(chunk, got, reinterpret_cast<quint8*>(block.data()));
             char header[4];
             qToLittleEndian(qint32(length), header);
             WriteAll(target, header, 4);
@@ -255,7 +382,7 @@ void CompressStream(QIODevice& source, QIODevice& target)
 void DecompressStream(QIODevice& source, QIODevice& target)
 {
     QByteArray block(LzrwMaxBlockSize, Qt::Uninitialized);
-    QByteArray chunk(LzrwChunkSize + CopySlack, Qt::Uninitialized);
+    QByteArray chunk;
     for (;;) {
         char header[4];
         const qsizetype got = ReadUpTo(source, header, 4);
@@ -271,8 +398,12 @@ void DecompressStream(QIODevice& source, QIODevice& target)
         const qsizetype read = ReadUpTo(source, block.data(), n);
         if (read < n)
             RaiseDamaged(QStringLiteral("block of %1 bytes cut after %2 bytes").arg(n).arg(read));
-        const qsizetype size = DecompressBlock(
-            reinterpret_cast<const quint8*>(block.constData()), n, reinterpret_cast<quint8*>(chunk.data()));
+        const auto* in = reinterpret_cast<const quint8*>(block.constData());
+        if (ExpandInPlace(target, in, n))
+            continue;
+        if (chunk.isEmpty())
+            chunk.resize(LzrwChunkSize + CopySlack);
+        const qsizetype size = DecompressBlock(in, n, reinterpret_cast<quint8*>(chunk.data()));
         WriteAll(target, chunk.constData(), size);
     }
 }

@@ -83,6 +83,7 @@ public:
     std::function<void(TWriterProbe&)> Script;
     using TrsStreamData::BufferFlush;
     using TrsStreamData::BufferWriteAnsi;
+    using TrsStreamData::BufferWriteAsciiPrefix;
     using TrsStreamData::BufferWriteChar;
     using TrsStreamData::BufferWriteFmt;
     using TrsStreamData::BufferWriteWide;
@@ -197,6 +198,24 @@ TEST_F(StreamData, MissingOrEmptyFileLoadsNothingAndRaisesNothing)
     Storage->WriteInteger("k", 1);
     EXPECT_NO_THROW(Storage->Load());
     EXPECT_EQ(Storage->KeyItemCount(), 0);
+}
+
+// The work buffer keeps its memory from load to load; nothing of a longer
+// file loaded before may show through a shorter one.
+TEST_F(StreamData, ShorterFileAfterALongerOneLoadsOnlyItsOwnKeys)
+{
+    QByteArray longer = "<DOCUMENT>";
+    for (int i = 0; i < 2000; ++i)
+        longer += "<k" + QByteArray::number(i) + " value=\"" + QByteArray::number(i) + "\"/>";
+    WriteFile(Data->FullFileName(), longer + "</DOCUMENT>");
+    Storage->Load();
+    ASSERT_EQ(Storage->KeyItemCount(), 2000);
+    for (const QByteArray& shorter : { Xml("only", 7), QByteArray("<DOCUMENT><a>1</a>") }) {
+        WriteFile(Data->FullFileName(), shorter);
+        Storage->Load();
+        EXPECT_EQ(Storage->KeyItemCount(), 1) << shorter.constData();
+    }
+    EXPECT_EQ(Storage->ReadInteger("a", 0), 1);
 }
 
 TEST_F(StreamData, InternalFileLoadingModes)
@@ -360,6 +379,39 @@ TEST(StreamDataWriter, BufferedWritesKeepTheirOrderAcrossTheBuffer)
     expected += "z";
     EXPECT_EQ(written, expected);
 }
+
+// (length of the text, index of its first unit beyond ASCII or -1), after
+// 4000 bytes already in the 4096-byte buffer.
+class StreamDataAsciiPrefix : public ::testing::TestWithParam<std::pair<int, int>> { };
+
+TEST_P(StreamDataAsciiPrefix, WritesUpToTheFirstUnitBeyondAsciiAcrossTheBuffer)
+{
+    const auto [length, stop] = GetParam();
+    QString text;
+    for (int i = 0; i < length; ++i)
+        text += QChar(char16_t(i == stop ? 0x80 + i % 0x700 : 0x20 + i % 0x5F));
+    TComponent owner;
+    auto* storage = new TrsStorage(&owner);
+    auto* probe = new TWriterProbe(&owner);
+    storage->SetStorageData(probe);
+    QByteArray written;
+    probe->SetOnSaveToStream([&](TObject*, QBuffer& stream, bool&) { written = stream.data(); });
+    qsizetype taken = -1;
+    probe->Script = [&](TWriterProbe& w) {
+        w.BufferWriteAnsi(QByteArray(4000, 'a'));
+        taken = w.BufferWriteAsciiPrefix(text);
+        w.BufferWriteAnsi("|");
+    };
+    storage->Save();
+    const qsizetype expected = stop < 0 ? length : stop;
+    EXPECT_EQ(taken, expected);
+    EXPECT_EQ(written, QByteArray(4000, 'a') + text.first(expected).toLatin1() + "|");
+}
+
+INSTANTIATE_TEST_SUITE_P(Stops, StreamDataAsciiPrefix,
+    ::testing::Values(std::pair(0, -1), std::pair(15, -1), std::pair(16, 0), std::pair(40, 15),
+        std::pair(40, 16), std::pair(40, 17), std::pair(200, 95), std::pair(200, 96), std::pair(9000, -1),
+        std::pair(9000, 8191), std::pair(9000, 4200)));
 
 TEST(StreamDataWriter, DeviceThatFailsMidwayRaisesTheStreamError)
 {

@@ -6,6 +6,7 @@
 #include <QtEndian>
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace {
 
@@ -106,6 +107,112 @@ private:
 };
 
 } // namespace
+
+// Devices the stream functions read and write: plain buffers are read and
+// appended in place, every other device through copies; all must agree.
+enum TDeviceKind { dkPlainBuffer, dkBufferSubclass, dkSequential };
+
+class TBufferSubclass : public QBuffer { };
+
+// Hands out its bytes a few at a time, as a pipe would.
+class TTrickleDevice : public QIODevice {
+public:
+    explicit TTrickleDevice(QByteArray bytes)
+        : FBytes(std::move(bytes))
+    {
+    }
+    bool isSequential() const override { return true; }
+    QByteArray Written;
+
+protected:
+    qint64 readData(char* data, qint64 size) override
+    {
+        const qint64 n = std::min<qint64>({ size, 1000, FBytes.size() - FAt });
+        std::copy_n(FBytes.constData() + FAt, n, data);
+        FAt += n;
+        return n;
+    }
+    qint64 writeData(const char* data, qint64 size) override
+    {
+        Written.append(data, size);
+        return size;
+    }
+
+private:
+    QByteArray FBytes;
+    qint64 FAt = 0;
+};
+
+// Runs TRANSFORM over INPUT read from position 3 of a device of KIND with
+// three bytes before it, into a device of KIND that already holds "head"
+// and is written from its end. Returns what was written after "head",
+// also when TRANSFORM raises, and sets RAISED.
+QByteArray Through(
+    void (*transform)(QIODevice&, QIODevice&), const QByteArray& input, TDeviceKind kind, bool& raised)
+{
+    const QByteArray stored = "pre" + input;
+    raised = false;
+    const auto run = [&](QIODevice& source, QIODevice& target) {
+        try {
+            transform(source, target);
+        } catch (const TrsException&) {
+            raised = true;
+        }
+    };
+    if (kind == dkSequential) {
+        TTrickleDevice source(stored);
+        source.open(QIODevice::ReadOnly);
+        char skipped[3];
+        source.read(skipped, 3);
+        TTrickleDevice target({});
+        target.open(QIODevice::WriteOnly);
+        run(source, target);
+        return target.Written;
+    }
+    std::unique_ptr<QBuffer> source(kind == dkPlainBuffer ? new QBuffer : new TBufferSubclass);
+    std::unique_ptr<QBuffer> target(kind == dkPlainBuffer ? new QBuffer : new TBufferSubclass);
+    source->setData(stored);
+    source->open(QIODevice::ReadOnly);
+    source->seek(3);
+    target->setData("head");
+    target->open(QIODevice::WriteOnly | QIODevice::Append);
+    run(*source, *target);
+    EXPECT_TRUE(target->data().startsWith("head"));
+    EXPECT_EQ(target->pos(), target->data().size());
+    return target->data().mid(4);
+}
+
+class LzrwDevices : public ::testing::TestWithParam<TDeviceKind> { };
+
+TEST_P(LzrwDevices, EveryDeviceGivesTheSameStreamAndBytes)
+{
+    QRandomGenerator random(7);
+    bool raised = false;
+    for (const QByteArray& input : { QByteArray(), XmlLikeText(5), XmlLikeText(LzrwChunkSize),
+             XmlLikeText(3 * LzrwChunkSize + 77), RandomBytes(random, LzrwChunkSize + 1) }) {
+        const QByteArray packed = Compress(input);
+        EXPECT_EQ(Through(CompressStream, input, GetParam(), raised), packed) << input.size();
+        EXPECT_EQ(Through(DecompressStream, packed, GetParam(), raised), input) << input.size();
+        EXPECT_FALSE(raised);
+    }
+}
+
+// A block damaged after some of its items leaves the blocks before it
+// written and nothing of its own.
+TEST_P(LzrwDevices, DamageKeepsOnlyTheWholeBlocksBeforeIt)
+{
+    const QByteArray input = XmlLikeText(2 * LzrwChunkSize + 500);
+    const QByteArray packed = Compress(input);
+    const qsizetype first = 4 + qFromLittleEndian<qint32>(packed.constData());
+    // Eight literals, then a copy from nine bytes back.
+    const QByteArray damaged = packed.first(first) + Block(Hex("40 0080 4142434445464748 0090"));
+    bool raised = false;
+    EXPECT_EQ(Through(DecompressStream, damaged, GetParam(), raised), input.first(LzrwChunkSize));
+    EXPECT_TRUE(raised);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, LzrwDevices, ::testing::Values(dkPlainBuffer, dkBufferSubclass, dkSequential));
 
 TEST(LzrwStream, FailingDevicesRaise)
 {
