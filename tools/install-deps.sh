@@ -8,6 +8,7 @@ packages=(build-essential cmake ninja-build pkg-config libgtest-dev libbenchmark
           clang-14 libclang-rt-14-dev
           xvfb xauth libxcb1-dev desktop-file-utils fonts-dejavu-core fonts-dejavu-extra fonts-cantarell fonts-liberation2
           dpkg-dev fakeroot file lintian appstream gzip
+          debhelper devscripts autopkgtest mmdebstrap
           bash-completion
           wine64)
 
