@@ -167,6 +167,39 @@ TEST_F(ConvertCommandTest, AProgressLineIsDrawnOnATerminalForMoreThanTwentyFiles
     EXPECT_EQ(FErr, "20 converted, 0 skipped, 0 failed\n") << "nor for twenty files";
 }
 
+TEST_F(ConvertCommandTest, ABatchOfSeveralChunksReportsEveryFileOnceInOrder)
+{
+    // Three chunks of the batch writer, with a template that does not load
+    // and a target that cannot be written in each.
+    const int count = 600;
+    const QList<int> unreadable { 3, 300, 599 };
+    const QList<int> unwritable { 100, 256, 512 };
+    QString out;
+    QString err;
+    for (int i = 0; i < count; ++i) {
+        const QString name = QStringLiteral("t%1").arg(i, 3, 10, QLatin1Char('0'));
+        WriteFile("many/" + name + ".xml", unreadable.contains(i) ? "no template" : kPlainTemplate);
+        if (unwritable.contains(i)) {
+            ASSERT_TRUE(QDir().mkpath(Path("out/" + name + ".bts")));
+        }
+        if (unreadable.contains(i) || unwritable.contains(i))
+            err += Path("many/" + name + ".xml") + ": ";
+        else
+            out += Saved("out/" + name + ".bts");
+    }
+    ASSERT_EQ(Run({ "convert", "-o", Path("out"), Path("many") }), 1);
+    EXPECT_EQ(FOut, out);
+    // Each failure is one line, in the order of the files.
+    QStringList lines = FErr.split('\n', Qt::SkipEmptyParts);
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_EQ(lines.takeLast(), "594 converted, 0 skipped, 6 failed");
+    QString failed;
+    for (const QString& line : std::as_const(lines))
+        failed += line.left(line.indexOf(": ") + 2);
+    EXPECT_EQ(failed, err);
+    EXPECT_EQ(FilesUnder("out").size(), count - 6) << "the new templates and no temporary file";
+}
+
 TEST_F(ConvertCommandTest, ProductSettingsComeFromTheChosenPrefixOrNotAtAll)
 {
     WriteProductSettings({ { "\\mirovane3\\imageformat.Text", "From The Registry" } });

@@ -3,11 +3,96 @@
 #include "framework/Exception.h"
 
 #include <QFileInfo>
+#include <exception>
+
+TBatchWriter::TBatchWriter()
+    : FThread([this] { Work(); })
+{
+}
 
 TBatchWriter::~TBatchWriter()
 {
-    for (const TEntry& entry : FEntries)
-        DiscardStagedFile(entry.staged);
+    {
+        std::lock_guard lock(FLock);
+        FStopping = true;
+    }
+    FWork.notify_one();
+    FThread.join();
+    for (const TEntry& entry : FEntries) {
+        if (entry.error.isEmpty())
+            DiscardStagedFile(entry.staged);
+    }
+}
+
+void TBatchWriter::Add(const QString& fileName, QByteArray bytes, qsizetype key)
+{
+    Push({ fileName, std::move(bytes), key, false });
+    ++FAddedToChunk;
+}
+
+QList<TBatchWriter::TResult> TBatchWriter::EndChunk()
+{
+    PushChunkEnd();
+    // One chunk written while the next is converted: at most two chunks'
+    // bytes are held, and the writing thread's temporaries stay one chunk.
+    return WaitForChunks(FChunksEnded - 1);
+}
+
+QList<TBatchWriter::TResult> TBatchWriter::Finish()
+{
+    if (FAddedToChunk > 0)
+        PushChunkEnd();
+    return WaitForChunks(FChunksEnded);
+}
+
+void TBatchWriter::PushChunkEnd()
+{
+    Push({ {}, {}, -1, true });
+    FAddedToChunk = 0;
+    ++FChunksEnded;
+}
+
+void TBatchWriter::Push(TJob job)
+{
+    {
+        std::lock_guard lock(FLock);
+        FJobs.push_back(std::move(job));
+    }
+    FWork.notify_one();
+}
+
+QList<TBatchWriter::TResult> TBatchWriter::WaitForChunks(qsizetype count)
+{
+    std::unique_lock lock(FLock);
+    FChunkDone.wait(lock, [&] { return FChunksDone >= count; });
+    return std::exchange(FResults, {});
+}
+
+void TBatchWriter::Work()
+{
+    for (;;) {
+        TJob job;
+        {
+            std::unique_lock lock(FLock);
+            FWork.wait(lock, [&] { return FStopping || !FJobs.empty(); });
+            // Stopped before Finish (the run failed): what is queued is dropped.
+            if (FStopping)
+                return;
+            job = std::move(FJobs.front());
+            FJobs.pop_front();
+        }
+        if (!job.endsChunk) {
+            Stage(job);
+            continue;
+        }
+        QList<TResult> results = Commit();
+        {
+            std::lock_guard lock(FLock);
+            FResults.append(std::move(results));
+            ++FChunksDone;
+        }
+        FChunkDone.notify_one();
+    }
 }
 
 // The folder is opened before its first file is written: a file system
@@ -21,12 +106,20 @@ const TFolderHandle& TBatchWriter::FolderOf(const QString& fileName)
     return *handle;
 }
 
-void TBatchWriter::Add(const QString& fileName, QByteArrayView bytes, qsizetype key)
+void TBatchWriter::Stage(const TJob& job)
 {
-    const TFolderHandle& folder = FolderOf(fileName);
-    if (const int error = folder.OpenError())
-        RaiseFileCreateError(fileName, SystemErrorText(error));
-    FEntries.push_back({ StageFile(fileName, bytes, false), fileName, key, &folder, {} });
+    const TFolderHandle& folder = FolderOf(job.fileName);
+    TEntry entry { {}, job.fileName, job.key, &folder, {} };
+    try {
+        if (const int error = folder.OpenError())
+            RaiseFileCreateError(job.fileName, SystemErrorText(error));
+        entry.staged = StageFile(job.fileName, job.bytes, false);
+    } catch (const Exception& error) {
+        entry.error = error.Message();
+    } catch (const std::exception& error) {
+        entry.error = FileCreateErrorText(job.fileName, QString::fromLocal8Bit(error.what()));
+    }
+    FEntries.push_back(std::move(entry));
 }
 
 QList<TBatchWriter::TResult> TBatchWriter::Commit()
@@ -55,6 +148,8 @@ void TBatchWriter::SyncFileSystems()
 {
     std::map<unsigned long, int> errors; // device -> errno of its sync
     for (TEntry& entry : FEntries) {
+        if (!entry.error.isEmpty())
+            continue;
         const auto done = errors.find(entry.folder->Device());
         const int error = done != errors.end()
             ? done->second

@@ -67,12 +67,12 @@ int TConvertRun::Run(const QStringList& paths)
         FBatch = std::make_unique<TBatchWriter>();
     for (qsizetype i = 0; i < total; ++i) {
         if (FBatch && FBatch->Full())
-            CommitBatch();
+            EmitWritten(FBatch->EndChunk());
         ShowProgress(i, total, listing.inputs[i].path);
         Count(ConvertOne(listing.inputs[i]));
     }
     if (FBatch)
-        CommitBatch();
+        EmitWritten(FBatch->Finish());
     ClearProgress();
     // A path that could not be listed counts as one more, so that it shows
     // in the summary beside the files.
@@ -107,7 +107,7 @@ TConvertRun::TOutcome TConvertRun::ConvertOne(const TTemplateInput& input)
             if (!FOptions.outputDir.isEmpty())
                 CreateFolder(QFileInfo(target).path());
             if (FBatch) {
-                key = FPending.size();
+                key = FNextKey++;
                 FBatch->Add(target, NewTemplateBytes(&*form), key);
             } else {
                 form->WriteNewTemplate(target);
@@ -172,20 +172,26 @@ void TConvertRun::Count(TOutcome outcome)
     }
 }
 
-void TConvertRun::CommitBatch()
+// The lines wait in the order of the files until the file at the front is
+// written, so both streams keep that order while the writing goes on.
+void TConvertRun::EmitWritten(const QList<TBatchWriter::TResult>& results)
 {
-    QHash<qsizetype, QString> errors;
-    for (const TBatchWriter::TResult& result : FBatch->Commit()) {
-        if (!result.error.isEmpty())
-            errors.insert(result.key, result.error);
-    }
-    for (TReport report : std::as_const(FPending)) {
-        if (errors.contains(report.key))
-            report = { TOutcome::Failed, report.path, errors.value(report.key) };
+    for (const TBatchWriter::TResult& result : results)
+        FWritten.insert(result.key, result.error);
+    while (!FPending.isEmpty()) {
+        TReport report = FPending.constFirst();
+        if (report.key >= 0) {
+            const auto written = FWritten.constFind(report.key);
+            if (written == FWritten.constEnd())
+                return;
+            if (!written->isEmpty())
+                report = { TOutcome::Failed, report.path, *written };
+            FWritten.erase(written);
+        }
+        FPending.removeFirst();
         Emit(report);
         Count(report.outcome);
     }
-    FPending.clear();
 }
 
 QString TConvertRun::TargetOf(const TTemplateInput& input) const

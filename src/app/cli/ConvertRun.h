@@ -63,8 +63,9 @@ private:
     TOutcome Report(const TReport& report);
     void Emit(const TReport& report);
     void Count(TOutcome outcome);
-    // Puts the batch's files in place and reports every file since the last.
-    void CommitBatch();
+    // Takes the outcomes of written files and reports every file, in order,
+    // up to the first whose writing is not done.
+    void EmitWritten(const QList<TBatchWriter::TResult>& results);
     void ShowProgress(qsizetype done, qsizetype total, const QString& path);
     void ClearProgress();
 
@@ -77,5 +78,7 @@ private:
     QHash<QString, QString> FClaimedTargets; // target -> the input that claimed it first
     std::unique_ptr<TBatchWriter> FBatch; // only for a run that writes several files
     QList<TReport> FPending; // the lines that wait for the batch
+    QHash<qsizetype, QString> FWritten; // key -> error of a written file not yet reported
+    qsizetype FNextKey = 0;
     qsizetype FConverted = 0, FSkipped = 0, FFailed = 0;
 };
