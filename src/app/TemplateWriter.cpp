@@ -10,9 +10,43 @@
 #include "framework/PropertyAccess.h"
 #include "framework/SafeFile.h"
 #include "framework/TMemo.h"
+#include "framework/TextCompare.h"
 #include "framework/TextFile.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace {
+
+// The owner's components sorted by name, for the many lookups of one
+// template: the answer of FindComponent (the first of that name in
+// creation order) without a walk over every component per setting.
+class TComponentsByName {
+public:
+    explicit TComponentsByName(const TComponent* owner)
+    {
+        for (int i = 0; owner && i < owner->ComponentCount(); ++i)
+            FSorted.push_back({ owner->Components(i)->Name(), owner->Components(i) });
+        std::stable_sort(FSorted.begin(), FSorted.end(),
+            [](const TNamed& a, const TNamed& b) { return CompareText(a.name, b.name) < 0; });
+    }
+
+    const TComponent* Find(QStringView name) const
+    {
+        if (name.isEmpty())
+            return nullptr;
+        const auto found = std::lower_bound(FSorted.begin(), FSorted.end(), name,
+            [](const TNamed& a, QStringView b) { return CompareText(a.name, b) < 0; });
+        return found != FSorted.end() && SameText(found->name, name) ? found->component : nullptr;
+    }
+
+private:
+    struct TNamed {
+        QString name;
+        const TComponent* component;
+    };
+    std::vector<TNamed> FSorted;
+};
 
 // Removes characters of code 32 and below from both ends; unlike
 // QString::trimmed it leaves other Unicode blanks alone.
@@ -33,15 +67,13 @@ QString Element(QStringView path, const QString& value)
     return QLatin1Char('<') + name + QLatin1Char('>') + value + QLatin1String("</") + name + QLatin1Char('>');
 }
 
-QString SettingElement(TComponent* owner, QStringView line)
+QString SettingElement(const TComponentsByName& components, QStringView line)
 {
     const QStringView path = TrimControls(line);
     const qsizetype dot = path.indexOf(u'.');
     const QStringView componentName = dot < 0 ? QStringView() : path.left(dot);
     const QStringView propertyName = dot < 0 ? path : TrimControls(path.mid(dot + 1));
-    // FindComponent gives nothing for an empty name.
-    const TComponent* holder = owner ? owner->FindComponent(componentName) : nullptr;
-    return Element(path, TemplateValueText(holder, propertyName));
+    return Element(path, TemplateValueText(components.Find(componentName), propertyName));
 }
 
 } // namespace
@@ -75,9 +107,10 @@ QStringList NewTemplateLines(TComponent* owner, const TStrings& paths, TNextInsp
         QStringLiteral("<!-- Mirovane 3 Settings -->"), QStringLiteral("<DOCUMENT><mirovane3>") };
     if (inspector)
         inspector->EndEditing();
+    const TComponentsByName components(owner);
     QString settings;
     for (int i = 0; i < paths.Count(); ++i)
-        settings += SettingElement(owner, paths[i]);
+        settings += SettingElement(components, paths[i]);
     lines.append(settings);
     lines.append(QStringLiteral("</mirovane3></DOCUMENT>"));
     return lines;
