@@ -13,6 +13,7 @@
 
 #include <QHash>
 #include <span>
+#include <string>
 
 namespace {
 
@@ -242,9 +243,13 @@ QStringList ChoiceLines(const QString& name)
     return lists.value(name);
 }
 
+// The catalogue's texts are static: the strings share them instead of
+// copying them, once per setting and form.
 QString Text(const char16_t* text)
 {
-    return text ? QString::fromUtf16(text) : QString();
+    if (!text)
+        return {};
+    return QString::fromRawData(reinterpret_cast<const QChar*>(text), qsizetype(std::char_traits<char16_t>::length(text)));
 }
 
 TNxPropertyItem* CreateItem(TComponent* owner, TItemKind kind)

@@ -26,9 +26,12 @@ public:
     explicit TComponentsByName(const TComponent* owner)
     {
         for (int i = 0; owner && i < owner->ComponentCount(); ++i)
-            FSorted.push_back({ owner->Components(i)->Name(), owner->Components(i) });
-        std::stable_sort(FSorted.begin(), FSorted.end(),
-            [](const TNamed& a, const TNamed& b) { return CompareText(a.name, b.name) < 0; });
+            FSorted.push_back({ owner->Components(i)->Name(), owner->Components(i), i });
+        // Creation order among equal names, so the first of them is found.
+        std::sort(FSorted.begin(), FSorted.end(), [](const TNamed& a, const TNamed& b) {
+            const int order = CompareText(a.name, b.name);
+            return order != 0 ? order < 0 : a.created < b.created;
+        });
     }
 
     const TComponent* Find(QStringView name) const
@@ -44,6 +47,7 @@ private:
     struct TNamed {
         QString name;
         const TComponent* component;
+        int created;
     };
     std::vector<TNamed> FSorted;
 };
@@ -61,19 +65,21 @@ QStringView TrimControls(QStringView text)
     return text.sliced(start, end - start);
 }
 
-QString Element(QStringView path, const QString& value)
-{
-    const QString name = path.toString();
-    return QLatin1Char('<') + name + QLatin1Char('>') + value + QLatin1String("</") + name + QLatin1Char('>');
-}
-
-QString SettingElement(const TComponentsByName& components, QStringView line)
+// Appends "<PATH>VALUE</PATH>" for the setting path on LINE.
+void AppendSettingElement(QString& settings, const TComponentsByName& components, QStringView line)
 {
     const QStringView path = TrimControls(line);
     const qsizetype dot = path.indexOf(u'.');
     const QStringView componentName = dot < 0 ? QStringView() : path.left(dot);
     const QStringView propertyName = dot < 0 ? path : TrimControls(path.mid(dot + 1));
-    return Element(path, TemplateValueText(components.Find(componentName), propertyName));
+    const QString value = TemplateValueText(components.Find(componentName), propertyName);
+    settings += u'<';
+    settings += path;
+    settings += u'>';
+    settings += value;
+    settings += u"</";
+    settings += path;
+    settings += u'>';
 }
 
 } // namespace
@@ -110,7 +116,7 @@ QStringList NewTemplateLines(TComponent* owner, const TStrings& paths, TNextInsp
     const TComponentsByName components(owner);
     QString settings;
     for (int i = 0; i < paths.Count(); ++i)
-        settings += SettingElement(components, paths[i]);
+        AppendSettingElement(settings, components, paths[i]);
     lines.append(settings);
     lines.append(QStringLiteral("</mirovane3></DOCUMENT>"));
     return lines;

@@ -12,6 +12,20 @@ namespace {
 
 const char* const kBooleanNames[] = { "False", "True" };
 
+// True when LATIN1, a property name, and NAME, which is ASCII, are the same
+// name ignoring letter case. Simple case folding makes no other Latin-1
+// character equal to an ASCII one, so the name needs no widening here.
+bool SameAsciiName(const char* latin1, QStringView name)
+{
+    const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t c = uchar(latin1[i]);
+        if (c == 0 || lower(c) != lower(name[i].unicode()))
+            return false;
+    }
+    return latin1[name.size()] == '\0';
+}
+
 bool IsSingleBit(int value)
 {
     return value != 0 && std::has_single_bit(unsigned(value));
@@ -111,10 +125,13 @@ QMetaProperty GetPropInfo(const QObject* object, QStringView name)
     if (!object || name.isEmpty())
         return {};
     const QMetaObject* meta = object->metaObject();
+    const bool ascii = std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; });
     // From the most derived class up, so a redeclared property wins.
     for (int i = meta->propertyCount() - 1; i >= 0; --i) {
         const QMetaProperty prop = meta->property(i);
-        if (prop.isReadable() && SameText(QString::fromLatin1(prop.name()), name))
+        if (!prop.isReadable())
+            continue;
+        if (ascii ? SameAsciiName(prop.name(), name) : SameText(QString::fromLatin1(prop.name()), name))
             return prop;
     }
     return {};

@@ -20,6 +20,12 @@ TEST(PropertyAccess, FindsPropertiesIgnoringCaseAndPrefersTheDerivedClass)
     EXPECT_STREQ(GetPropInfo(&sample, u"CAPTION").name(), "Caption");
     EXPECT_STREQ(GetPropInfo(&sample, u"lines").name(), "Lines");
     EXPECT_FALSE(GetPropInfo(&sample, u"Missing").isValid());
+    // Prefixes, longer names and a NUL match nothing; a letter that folds
+    // to ASCII from beyond it (long s) still matches.
+    EXPECT_FALSE(GetPropInfo(&sample, u"Capt").isValid());
+    EXPECT_FALSE(GetPropInfo(&sample, u"Captions").isValid());
+    EXPECT_FALSE(GetPropInfo(&sample, QStringView(u"Caption\0", 8)).isValid());
+    EXPECT_STREQ(GetPropInfo(&sample, u"LINE\u017F").name(), "Lines");
     EXPECT_FALSE(GetPropInfo(&sample, u"").isValid());
     EXPECT_FALSE(GetPropInfo(nullptr, u"Caption").isValid());
 
