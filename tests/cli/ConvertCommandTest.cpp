@@ -108,6 +108,20 @@ TEST_F(ConvertCommandTest, NoTargetIsWrittenTwiceAndNoOriginalIsReplaced)
     EXPECT_EQ(Run({ "convert", Path("own.bts") }), 1);
     EXPECT_EQ(FErr, Path("own.bts") + ": own.bts is a template of this run and is not replaced.\n");
     EXPECT_EQ(ReadFile("own.bts"), kPlainTemplate);
+
+    // Through links: a target that is a link to a template of the run, and
+    // one file reached through a linked folder and by its own folder.
+    WriteFile("b.xml", kPlainTemplate);
+    ASSERT_TRUE(QFile::link(Path("a.xml"), Path("out/b.bts")));
+    EXPECT_EQ(Run({ "convert", "-o", Path("out"), Path("a.xml"), Path("b.xml") }), 1);
+    EXPECT_EQ(FErr,
+        Path("b.xml") + ": " + Path("out/b.bts")
+            + " is a template of this run and is not replaced.\n1 converted, 0 skipped, 1 failed\n");
+    EXPECT_EQ(ReadFile("a.xml"), kPlainTemplate);
+    ASSERT_TRUE(QFile::link(Path("other"), Path("via")));
+    EXPECT_EQ(Run({ "convert", "-o", Path("linked"), Path("via/a.xml"), Path("other/a.xml") }), 1);
+    EXPECT_TRUE(FErr.startsWith(Path("via/a.xml") + ": ")) << FErr.toStdString();
+    EXPECT_EQ(FErr.count('\n'), 1) << "one file, one line and no summary: " << FErr.toStdString();
 }
 
 TEST_F(ConvertCommandTest, BadInputIsOneLineEachAndTheRunGoesOn)

@@ -26,8 +26,12 @@ TBatchWriter::~TBatchWriter()
 
 void TBatchWriter::Add(const QString& fileName, QByteArray bytes, qsizetype key)
 {
-    Push({ fileName, std::move(bytes), key, false });
+    FUnsent.push_back({ fileName, std::move(bytes), key, false });
     ++FAddedToChunk;
+    // Handed over a few at a time: a wake-up of the writing thread per file
+    // costs more than the wait.
+    if (FUnsent.size() >= kHandOver)
+        HandOver();
 }
 
 QList<TBatchWriter::TResult> TBatchWriter::EndChunk()
@@ -47,17 +51,20 @@ QList<TBatchWriter::TResult> TBatchWriter::Finish()
 
 void TBatchWriter::PushChunkEnd()
 {
-    Push({ {}, {}, -1, true });
+    FUnsent.push_back({ {}, {}, -1, true });
+    HandOver();
     FAddedToChunk = 0;
     ++FChunksEnded;
 }
 
-void TBatchWriter::Push(TJob job)
+void TBatchWriter::HandOver()
 {
     {
         std::lock_guard lock(FLock);
-        FJobs.push_back(std::move(job));
+        for (TJob& job : FUnsent)
+            FJobs.push_back(std::move(job));
     }
+    FUnsent.clear();
     FWork.notify_one();
 }
 

@@ -72,7 +72,9 @@ private:
         bool renamed = false;
     };
 
-    void Push(TJob job);
+    static constexpr size_t kHandOver = 16;
+
+    void HandOver();
     void PushChunkEnd();
     QList<TResult> WaitForChunks(qsizetype count);
 
@@ -87,6 +89,7 @@ private:
     void FailEntry(TEntry& entry, int error);
 
     // The caller's side.
+    std::vector<TJob> FUnsent;
     qsizetype FAddedToChunk = 0;
     qsizetype FChunksEnded = 0;
 

@@ -37,13 +37,6 @@ void CreateFolder(const QString& folder)
     }
 }
 
-QString CanonicalOrAbsolute(const QString& path)
-{
-    const QFileInfo info(path);
-    const QString canonical = info.canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
-}
-
 } // namespace
 
 TConvertRun::TConvertRun(QTextStream& out, QTextStream& err, bool progress, TConvertOptions options)
@@ -58,7 +51,7 @@ int TConvertRun::Run(const QStringList& paths)
 {
     const TTemplateListing listing = ListTemplates(paths, FOptions.recursive, FOptions.undecodable);
     for (const TTemplateInput& input : listing.inputs)
-        FOriginals.insert(CanonicalOrAbsolute(input.path));
+        FOriginals.insert(input.identity);
     for (const TListingError& error : listing.errors)
         Count(Fail(error.path, error.message));
     const qsizetype total = listing.inputs.size();
@@ -209,9 +202,9 @@ QString TConvertRun::ShownName(const QString& target) const
     return FOptions.outputDir.isEmpty() ? ExtractFileName(target) : target;
 }
 
-bool TConvertRun::IsOriginal(const QString& target) const
+bool TConvertRun::IsOriginal(const QString& target)
 {
-    return FOriginals.contains(CanonicalOrAbsolute(target));
+    return FOriginals.contains(FIdentities.Of(target));
 }
 
 void TConvertRun::ShowProgress(qsizetype done, qsizetype total, const QString& path)

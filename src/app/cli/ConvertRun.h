@@ -11,6 +11,7 @@
 
 #include "app/Tupdateform.h"
 #include "app/cli/BatchWriter.h"
+#include "app/cli/FileIdentity.h"
 
 #include <QHash>
 #include <QSet>
@@ -58,7 +59,7 @@ private:
     TOutcome ConvertOne(const TTemplateInput& input);
     QString TargetOf(const TTemplateInput& input) const;
     QString ShownName(const QString& target) const;
-    bool IsOriginal(const QString& target) const;
+    bool IsOriginal(const QString& target);
     TOutcome Fail(const QString& path, const QString& message);
     TOutcome Report(const TReport& report);
     void Emit(const TReport& report);
@@ -74,7 +75,8 @@ private:
     const bool FProgress;
     const TConvertOptions FOptions;
     bool FProgressDrawn = false;
-    QSet<QString> FOriginals; // canonical paths of every input of the run
+    QSet<QString> FOriginals; // the identity of every input of the run
+    TFileIdentity FIdentities;
     QHash<QString, QString> FClaimedTargets; // target -> the input that claimed it first
     std::unique_ptr<TBatchWriter> FBatch; // only for a run that writes several files
     QList<TReport> FPending; // the lines that wait for the batch

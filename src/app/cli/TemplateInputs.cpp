@@ -1,6 +1,7 @@
 #include "app/cli/TemplateInputs.h"
 
 #include "app/FileNameBytes.h"
+#include "app/cli/FileIdentity.h"
 
 #include <QDir>
 #include <QFile>
@@ -78,14 +79,13 @@ void ListFolder(const QString& shown, const QString& folder, const QString& rela
 // Keeps the first of the inputs that are one file.
 void DropRepeats(QList<TTemplateInput>& inputs)
 {
+    TFileIdentity identities;
     QSet<QString> seen;
     QList<TTemplateInput> kept;
-    for (const TTemplateInput& input : inputs) {
-        const QFileInfo info(input.path);
-        const QString canonical = info.canonicalFilePath();
-        const QString key = canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
-        if (!seen.contains(key)) {
-            seen.insert(key);
+    for (TTemplateInput input : std::as_const(inputs)) {
+        input.identity = identities.Of(input.path);
+        if (!seen.contains(input.identity)) {
+            seen.insert(input.identity);
             kept.append(input);
         }
     }
@@ -104,14 +104,14 @@ TTemplateListing ListTemplates(const QStringList& paths, bool recursive, const Q
         }
         if (!QFileInfo(path).isDir()) {
             // A missing file is reported when it is read, as any file.
-            listing.inputs.append({ path, QFileInfo(path).fileName() });
+            listing.inputs.append({ path, QFileInfo(path).fileName(), {} });
             continue;
         }
         QStringList found;
         ListFolder(path, path, {}, recursive, found, listing.errors);
         std::sort(found.begin(), found.end());
         for (const QString& relative : found)
-            listing.inputs.append({ QDir(path).filePath(relative), relative });
+            listing.inputs.append({ QDir(path).filePath(relative), relative, {} });
     }
     DropRepeats(listing.inputs);
     return listing;

@@ -20,6 +20,7 @@
 struct TTemplateInput {
     QString path; // as reported: the argument, or the folder argument joined with RELATIVE
     QString relative; // the place under an output folder: the file name, or the path in the folder
+    QString identity; // the file it is, as TFileIdentity gives it
 };
 
 // A path that could not be listed or named: an unreadable folder, or a
