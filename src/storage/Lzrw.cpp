@@ -190,6 +190,13 @@ std::uint32_t Reversed16(unsigned word)
     return std::uint32_t(ReversedBytes[word >> 8]) | std::uint32_t(ReversedBytes[word & 255]) << 8;
 }
 
+// Index of the lowest set bit of a word that is not 0; std::countr_zero
+// would test for 0 on every call.
+int LowestSetBit(std::uint32_t nonzero)
+{
+    return __builtin_ctz(nonzero);
+}
+
 [[noreturn]] void RaiseCut()
 {
     RaiseDamaged(QStringLiteral("item cut at the end of a block"));
@@ -308,7 +315,7 @@ private:
     template <bool Far> bool RoomyRows(std::uint32_t& copies, int& next)
     {
         for (;;) {
-            const int at = std::countr_zero(copies);
+            const int at = LowestSetBit(copies);
             const int literals = at - next;
             std::memcpy(o, p, 16);
             o += literals;
@@ -339,7 +346,7 @@ private:
     void CheckedRows(std::uint32_t copies, int next)
     {
         for (;;) {
-            const int at = std::countr_zero(copies);
+            const int at = LowestSetBit(copies);
             const int literals = at - next;
             if (limit - o < literals)
                 RaiseExpands();
@@ -408,6 +415,34 @@ qsizetype NextChunk(QIODevice& source, QBuffer* plain, QByteArray& work, const q
     return got;
 }
 
+// SOURCE as a plain buffer whose blocks can be expanded where they lie:
+// null for any other device, and when TARGET writes into the same bytes,
+// as growing them would move the block being read.
+QBuffer* PlainSourceApart(QIODevice& source, QIODevice& target)
+{
+    QBuffer* const plain = PlainBuffer(source, QIODevice::ReadOnly);
+    if (plain == nullptr || &source == &target)
+        return nullptr;
+    const QBuffer* const written = qobject_cast<const QBuffer*>(&target);
+    return written != nullptr && &written->buffer() == &plain->buffer() ? nullptr : plain;
+}
+
+// The next N bytes of a block: read in place from a plain buffer, else
+// copied into WORK. Returns how many there were and points BLOCK at them.
+qsizetype NextBlock(QIODevice& source, QBuffer* plain, QByteArray& work, qsizetype n, const quint8*& block)
+{
+    if (plain == nullptr) {
+        block = reinterpret_cast<const quint8*>(work.constData());
+        return ReadUpTo(source, work.data(), n);
+    }
+    const QByteArray& data = plain->data();
+    const qint64 at = plain->pos();
+    const qsizetype got = qsizetype(qBound<qint64>(0, data.size() - at, n));
+    block = reinterpret_cast<const quint8*>(data.constData()) + at;
+    plain->seek(at + got);
+    return got;
+}
+
 // Expands a block straight into the end of a plain buffer that is written
 // at its end, saving a copy of every chunk; false for any other target.
 // Also false when the buffer's room ends within a chunk and its slack: a
@@ -461,7 +496,8 @@ void CompressStream(QIODevice& source, QIODevice& target)
 
 void DecompressStream(QIODevice& source, QIODevice& target)
 {
-    QByteArray block(LzrwMaxBlockSize, Qt::Uninitialized);
+    QBuffer* const plain = PlainSourceApart(source, target);
+    QByteArray block(plain ? 0 : LzrwMaxBlockSize, Qt::Uninitialized);
     QByteArray chunk;
     for (;;) {
         char header[4];
@@ -475,10 +511,10 @@ void DecompressStream(QIODevice& source, QIODevice& target)
             return;
         if (n < 0 || n > LzrwMaxBlockSize)
             RaiseDamaged(QStringLiteral("block length %1 out of range").arg(n));
-        const qsizetype read = ReadUpTo(source, block.data(), n);
+        const quint8* in = nullptr;
+        const qsizetype read = NextBlock(source, plain, block, n, in);
         if (read < n)
             RaiseDamaged(QStringLiteral("block of %1 bytes cut after %2 bytes").arg(n).arg(read));
-        const auto* in = reinterpret_cast<const quint8*>(block.constData());
         if (ExpandInPlace(target, in, n))
             continue;
         if (chunk.isEmpty())
