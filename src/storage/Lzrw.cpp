@@ -192,7 +192,7 @@ std::uint32_t Reversed16(unsigned word)
 
 // Index of the lowest set bit of a word that is not 0; std::countr_zero
 // would test for 0 on every call.
-int LowestSetBit(std::uint32_t nonzero)
+qsizetype LowestSetBit(std::uint32_t nonzero)
 {
     return __builtin_ctz(nonzero);
 }
@@ -296,7 +296,7 @@ private:
     void WholeGroup(unsigned control)
     {
         std::uint32_t copies = Reversed16(control) | 1u << ItemsPerControlWord;
-        int next = 0;
+        qsizetype next = 0;
         if (limit - o >= GroupOutput) {
             // Past the first MaxOffset bytes no offset reaches before the start.
             if (o - start >= MaxOffset ? RoomyRows<true>(copies, next) : RoomyRows<false>(copies, next))
@@ -312,11 +312,11 @@ private:
     // offset lies within them. True at the group's end; false when a run
     // left too little room, COPIES and NEXT then telling where the group
     // stands.
-    template <bool Far> bool RoomyRows(std::uint32_t& copies, int& next)
+    template <bool Far> bool RoomyRows(std::uint32_t& copies, qsizetype& next)
     {
         for (;;) {
-            const int at = LowestSetBit(copies);
-            const int literals = at - next;
+            const qsizetype at = LowestSetBit(copies);
+            const qsizetype literals = at - next;
             std::memcpy(o, p, 16);
             o += literals;
             p += literals;
@@ -327,7 +327,7 @@ private:
             const unsigned word = qFromBigEndian<quint16>(p);
             const qsizetype offset = word >> 4;
             if (offset >= 16 && (Far || offset <= o - start)) {
-                const unsigned length = (word & 15) + MinMatch;
+                const qsizetype length = (word & 15) + MinMatch;
                 std::memcpy(o, o - offset, 16);
                 if (length > 16)
                     std::memcpy(o + 16, o - offset + 16, 2);
@@ -343,11 +343,11 @@ private:
 
     // The rows of a group from item NEXT on, each checked against the
     // output's room.
-    void CheckedRows(std::uint32_t copies, int next)
+    void CheckedRows(std::uint32_t copies, qsizetype next)
     {
         for (;;) {
-            const int at = LowestSetBit(copies);
-            const int literals = at - next;
+            const qsizetype at = LowestSetBit(copies);
+            const qsizetype literals = at - next;
             if (limit - o < literals)
                 RaiseExpands();
             std::memcpy(o, p, 16);
