@@ -375,51 +375,22 @@ TEST(LzrwStream, TruncatedOrFlippedStreamsRaiseOrDecodeWithinBounds)
     }
 }
 
-// Damage met while a whole group of items is expanded with room to spare:
-// the same reasons as item by item.
-struct TGroupDamage {
-    QByteArray block;
-    const char* reason;
-};
-
-class LzrwGroupDamage : public ::testing::TestWithParam<TGroupDamage> { };
-
-TEST_P(LzrwGroupDamage, RaisesTheItemsReason)
+// Damage inside a group expanded whole, with input and room to spare: a
+// copy before the start, and matches passing the chunk after runs used up
+// the room.
+TEST(LzrwStream, DamageInsideAWholeGroupRaisesTheItemsReason)
 {
-    EXPECT_EQ(DecompressError(Block(GetParam().block)),
-        QStringLiteral("Storage library error: Damaged LZRW stream: %1.").arg(GetParam().reason));
+    const QString prefix = QStringLiteral("Storage library error: Damaged LZRW stream: ");
+    EXPECT_EQ(DecompressError(Block(Hex("40 0080 4142434445464748 0140 0000") + QByteArray(80, 'p'))),
+        prefix + "copy at offset 20 from output position 8 reaches before the start.");
+    // Runs of 7 x 4111 and 3905 bytes leave 100 bytes, then 18-byte matches.
+    const QByteArray runs = Hex("40 FFFF") + Hex("000FFF61").repeated(7) + Hex("000F3161")
+        + Hex("010F").repeated(8) + Hex("0000") + QByteArray(16, 'p') + Hex("0000") + QByteArray(14, 'p');
+    EXPECT_EQ(DecompressError(Block(runs)), prefix + "block expands beyond 32782 bytes.");
 }
 
-// Eight literals, then a copy (the second group keeps enough input left
-// for the first to be expanded whole).
-QByteArray LiteralsThenCopy(const char* copy)
-{
-    return Hex("40 0080 4142434445464748") + Hex(copy) + Hex("0000") + QByteArray(80, 'p');
-}
-
-QByteArray RunsThenMatches()
-{
-    // Seven runs of 4111 bytes and one of 3905 leave 100 bytes of room,
-    // then six 18-byte matches pass it; two groups of literals follow.
-    QByteArray block = Hex("40 FFFF");
-    for (int i = 0; i < 7; ++i)
-        block += Hex("000FFF61");
-    block += Hex("000F3161");
-    for (int i = 0; i < 8; ++i)
-        block += Hex("010F");
-    return block + Hex("0000") + QByteArray(16, 'p') + Hex("0000") + QByteArray(14, 'p');
-}
-
-INSTANTIATE_TEST_SUITE_P(Items, LzrwGroupDamage,
-    ::testing::Values(TGroupDamage { LiteralsThenCopy("0140"),
-                          "copy at offset 20 from output position 8 reaches before the start" },
-        TGroupDamage {
-            LiteralsThenCopy("0090"), "copy at offset 9 from output position 8 reaches before the start" },
-        TGroupDamage { RunsThenMatches(), "block expands beyond 32782 bytes" }));
-
-// Expanding into a buffer reserved for the expanded bytes leaves them where
-// they are, and a source and target over one byte array see the bytes
-// appended behind the stream they come from.
+// A target reserved for the expanded bytes keeps them where they are; a
+// source and a target over one byte array get the bytes behind the stream.
 TEST(LzrwStream, ReservedOrSharedTargetsGetTheBytes)
 {
     const QByteArray text = XmlLikeText(2 * LzrwChunkSize + 100);
@@ -438,8 +409,8 @@ TEST(LzrwStream, ReservedOrSharedTargetsGetTheBytes)
 
     QByteArray shared(stream.constData(), stream.size());
     QBuffer reader(&shared);
-    reader.open(QIODevice::ReadOnly);
     QBuffer writer(&shared);
+    reader.open(QIODevice::ReadOnly);
     writer.open(QIODevice::WriteOnly | QIODevice::Append);
     DecompressStream(reader, writer);
     EXPECT_EQ(shared, stream + text);
