@@ -267,8 +267,8 @@ private:
             RaiseBeforeStart(offset, o - start);
         const quint8* from = o - offset;
         if (offset >= 16) {
-            // Two stores rather than three: fewer stores in flight for the
-            // next copies' loads to wait for.
+            // The sixteen bytes read lie before the sixteen written; the
+            // last two of a longer match follow them.
             std::memcpy(o, from, 16);
             if (length > 16)
                 std::memcpy(o + 16, from + 16, 2);
