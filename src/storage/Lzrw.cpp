@@ -172,6 +172,31 @@ constexpr qsizetype CopySlack = 24;
 // is expanded without watching the input's end.
 constexpr qsizetype GroupInput = ItemsPerControlWord * 4 + 16;
 
+// Bytes one control word's 16 items write at most when none is a run.
+constexpr qsizetype GroupOutput = ItemsPerControlWord * MaxMatch;
+
+// The bytes 0 to 255 with their bits in reverse order.
+constexpr std::array<quint8, 256> ReversedBytes = [] {
+    std::array<quint8, 256> table {};
+    for (unsigned b = 0; b < 256; ++b)
+        for (unsigned bit = 0; bit < 8; ++bit)
+            table[b] |= quint8((b >> bit & 1) << (7 - bit));
+    return table;
+}();
+
+// The 16 bits of WORD in reverse order: the first item's bit lowest.
+std::uint32_t Reversed16(unsigned word)
+{
+    return std::uint32_t(ReversedBytes[word >> 8]) | std::uint32_t(ReversedBytes[word & 255]) << 8;
+}
+
+// Index of the lowest set bit of a word that is not 0; std::countr_zero
+// would test for 0 on every call.
+qsizetype LowestSetBit(std::uint32_t nonzero)
+{
+    return __builtin_ctz(nonzero);
+}
+
 [[noreturn]] void RaiseCut()
 {
     RaiseDamaged(QStringLiteral("item cut at the end of a block"));
@@ -241,7 +266,13 @@ private:
         if (offset > o - start)
             RaiseBeforeStart(offset, o - start);
         const quint8* from = o - offset;
-        if (offset >= 8) {
+        if (offset >= 16) {
+            // The sixteen bytes read lie before the sixteen written; the
+            // last two of a longer match follow them.
+            std::memcpy(o, from, 16);
+            if (length > 16)
+                std::memcpy(o + 16, from + 16, 2);
+        } else if (offset >= 8) {
             // Each eight bytes read lie before the eight written.
             std::memcpy(o, from, 8);
             std::memcpy(o + 8, from + 8, 8);
@@ -257,26 +288,76 @@ private:
 
     // Sixteen items with at least GroupInput bytes of input left. Literal
     // items lie one byte each side by side in the input, so a row of them
-    // (the zero bits before the next set one) is copied in one step.
+    // (the items before the next copy) is copied in one step. The copies'
+    // places are taken from the control word with its bits reversed, the
+    // lowest set one cleared each time: that keeps the count of the zero
+    // bits out of the chain of steps from one copy to the next. Bit 16
+    // marks the group's end.
     void WholeGroup(unsigned control)
     {
-        std::uint32_t bits = std::uint32_t(control) << 16;
-        int left = ItemsPerControlWord;
+        std::uint32_t copies = Reversed16(control) | 1u << ItemsPerControlWord;
+        qsizetype next = 0;
+        if (limit - o >= GroupOutput) {
+            // Past the first MaxOffset bytes no offset reaches before the start.
+            if (o - start >= MaxOffset ? RoomyRows<true>(copies, next) : RoomyRows<false>(copies, next))
+                return;
+        }
+        CheckedRows(copies, next);
+    }
+
+    // The rows of a group while the output has room for the rest of it
+    // without runs: no room checks, and a match of an offset from 16 up
+    // to the output written so far is copied at once, anything else going
+    // through CopyItem. FAR: at least MaxOffset bytes written, so every
+    // offset lies within them. True at the group's end; false when a run
+    // left too little room, COPIES and NEXT then telling where the group
+    // stands.
+    template <bool Far> bool RoomyRows(std::uint32_t& copies, qsizetype& next)
+    {
         for (;;) {
-            const int literals = qMin(std::countl_zero(bits), left);
+            const qsizetype at = LowestSetBit(copies);
+            const qsizetype literals = at - next;
+            std::memcpy(o, p, 16);
+            o += literals;
+            p += literals;
+            if (at == ItemsPerControlWord)
+                return true;
+            next = at + 1;
+            copies &= copies - 1;
+            const unsigned word = qFromBigEndian<quint16>(p);
+            const qsizetype offset = word >> 4;
+            if (offset >= 16 && (Far || offset <= o - start)) {
+                const qsizetype length = (word & 15) + MinMatch;
+                std::memcpy(o, o - offset, 16);
+                if (length > 16)
+                    std::memcpy(o + 16, o - offset + 16, 2);
+                o += length;
+                p += 2;
+                continue;
+            }
+            CopyItem();
+            if (limit - o < GroupOutput)
+                return false;
+        }
+    }
+
+    // The rows of a group from item NEXT on, each checked against the
+    // output's room.
+    void CheckedRows(std::uint32_t copies, qsizetype next)
+    {
+        for (;;) {
+            const qsizetype at = LowestSetBit(copies);
+            const qsizetype literals = at - next;
             if (limit - o < literals)
                 RaiseExpands();
             std::memcpy(o, p, 16);
             o += literals;
             p += literals;
-            left -= literals;
-            if (left == 0)
+            if (at == ItemsPerControlWord)
                 return;
-            bits <<= literals;
             CopyItem();
-            bits <<= 1;
-            if (--left == 0)
-                return;
+            next = at + 1;
+            copies &= copies - 1;
         }
     }
 
@@ -334,8 +415,39 @@ qsizetype NextChunk(QIODevice& source, QBuffer* plain, QByteArray& work, const q
     return got;
 }
 
+// SOURCE as a plain buffer whose blocks can be expanded where they lie:
+// null for any other device, and when TARGET writes into the same bytes,
+// as growing them would move the block being read.
+QBuffer* PlainSourceApart(QIODevice& source, QIODevice& target)
+{
+    QBuffer* const plain = PlainBuffer(source, QIODevice::ReadOnly);
+    if (plain == nullptr || &source == &target)
+        return nullptr;
+    const QBuffer* const written = qobject_cast<const QBuffer*>(&target);
+    return written != nullptr && &written->buffer() == &plain->buffer() ? nullptr : plain;
+}
+
+// The next N bytes of a block: read in place from a plain buffer, else
+// copied into WORK. Returns how many there were and points BLOCK at them.
+qsizetype NextBlock(QIODevice& source, QBuffer* plain, QByteArray& work, qsizetype n, const quint8*& block)
+{
+    if (plain == nullptr) {
+        block = reinterpret_cast<const quint8*>(work.constData());
+        return ReadUpTo(source, work.data(), n);
+    }
+    const QByteArray& data = plain->data();
+    const qint64 at = plain->pos();
+    const qsizetype got = qsizetype(qBound<qint64>(0, data.size() - at, n));
+    block = reinterpret_cast<const quint8*>(data.constData()) + at;
+    plain->seek(at + got);
+    return got;
+}
+
 // Expands a block straight into the end of a plain buffer that is written
 // at its end, saving a copy of every chunk; false for any other target.
+// Also false when the buffer's room ends within a chunk and its slack: a
+// caller that reserved just the expanded size would otherwise have the
+// whole buffer moved to make room for the last chunk's slack alone.
 bool ExpandInPlace(QIODevice& target, const quint8* block, qsizetype n)
 {
     QBuffer* plain = PlainBuffer(target, QIODevice::WriteOnly);
@@ -343,6 +455,9 @@ bool ExpandInPlace(QIODevice& target, const quint8* block, qsizetype n)
         return false;
     QByteArray& bytes = plain->buffer();
     const qsizetype at = bytes.size();
+    const qsizetype room = bytes.capacity() - at;
+    if (room > 0 && room < LzrwChunkSize + CopySlack)
+        return false;
     bytes.resize(at + LzrwChunkSize + CopySlack);
     qsizetype size = 0;
     try {
@@ -381,7 +496,8 @@ void CompressStream(QIODevice& source, QIODevice& target)
 
 void DecompressStream(QIODevice& source, QIODevice& target)
 {
-    QByteArray block(LzrwMaxBlockSize, Qt::Uninitialized);
+    QBuffer* const plain = PlainSourceApart(source, target);
+    QByteArray block(plain ? 0 : LzrwMaxBlockSize, Qt::Uninitialized);
     QByteArray chunk;
     for (;;) {
         char header[4];
@@ -395,10 +511,10 @@ void DecompressStream(QIODevice& source, QIODevice& target)
             return;
         if (n < 0 || n > LzrwMaxBlockSize)
             RaiseDamaged(QStringLiteral("block length %1 out of range").arg(n));
-        const qsizetype read = ReadUpTo(source, block.data(), n);
+        const quint8* in = nullptr;
+        const qsizetype read = NextBlock(source, plain, block, n, in);
         if (read < n)
             RaiseDamaged(QStringLiteral("block of %1 bytes cut after %2 bytes").arg(n).arg(read));
-        const auto* in = reinterpret_cast<const quint8*>(block.constData());
         if (ExpandInPlace(target, in, n))
             continue;
         if (chunk.isEmpty())

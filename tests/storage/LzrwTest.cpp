@@ -374,3 +374,44 @@ TEST(LzrwStream, TruncatedOrFlippedStreamsRaiseOrDecodeWithinBounds)
         }
     }
 }
+
+// Damage inside a group expanded whole, with input and room to spare: a
+// copy before the start, and matches passing the chunk after runs used up
+// the room.
+TEST(LzrwStream, DamageInsideAWholeGroupRaisesTheItemsReason)
+{
+    const QString prefix = QStringLiteral("Storage library error: Damaged LZRW stream: ");
+    EXPECT_EQ(DecompressError(Block(Hex("40 0080 4142434445464748 0140 0000") + QByteArray(80, 'p'))),
+        prefix + "copy at offset 20 from output position 8 reaches before the start.");
+    // Runs of 7 x 4111 and 3905 bytes leave 100 bytes, then 18-byte matches.
+    const QByteArray runs = Hex("40 FFFF") + Hex("000FFF61").repeated(7) + Hex("000F3161")
+        + Hex("010F").repeated(8) + Hex("0000") + QByteArray(16, 'p') + Hex("0000") + QByteArray(14, 'p');
+    EXPECT_EQ(DecompressError(Block(runs)), prefix + "block expands beyond 32782 bytes.");
+}
+
+// A target reserved for the expanded bytes keeps them where they are; a
+// source and a target over one byte array get the bytes behind the stream.
+TEST(LzrwStream, ReservedOrSharedTargetsGetTheBytes)
+{
+    const QByteArray text = XmlLikeText(2 * LzrwChunkSize + 100);
+    const QByteArray stream = Compress(text) + Hex("00000000");
+    QByteArray reserved;
+    reserved.reserve(text.size());
+    const char* const place = reserved.constData();
+    QBuffer source;
+    source.setData(stream);
+    source.open(QIODevice::ReadOnly);
+    QBuffer target(&reserved);
+    target.open(QIODevice::WriteOnly);
+    DecompressStream(source, target);
+    EXPECT_EQ(reserved, text);
+    EXPECT_EQ(reserved.constData(), place);
+
+    QByteArray shared(stream.constData(), stream.size());
+    QBuffer reader(&shared);
+    QBuffer writer(&shared);
+    reader.open(QIODevice::ReadOnly);
+    writer.open(QIODevice::WriteOnly | QIODevice::Append);
+    DecompressStream(reader, writer);
+    EXPECT_EQ(shared, stream + text);
+}
