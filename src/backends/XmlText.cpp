@@ -5,6 +5,7 @@
 #include "storage/TrsException.h"
 
 #include <array>
+#include <cstring>
 
 namespace {
 
@@ -180,6 +181,58 @@ qsizetype XmlNextEscaped(QStringView text, qsizetype from, quint8 mask)
 QLatin1StringView XmlEntityOf(char16_t unit)
 {
     return EntityOf(unit);
+}
+
+// Both scan for the next escaped unit first and then copy the run before
+// it in one step, which costs fewer instructions than testing and storing
+// unit by unit.
+qsizetype XmlEscapeAsciiInto(const char16_t* in, qsizetype count, quint8 mask, char* out, qsizetype& written)
+{
+    char* const begin = out;
+    qsizetype from = 0;
+    while (from < count) {
+        qsizetype at = from;
+        while (at < count && in[at] < 0x80 && !(EscapeTable[in[at]] & mask))
+            ++at;
+        for (qsizetype i = from; i < at; ++i)
+            *out++ = char(in[i]);
+        if (at == count || in[at] >= 0x80) {
+            from = at;
+            break;
+        }
+        for (const char c : EntityOf(in[at]))
+            *out++ = c;
+        from = at + 1;
+    }
+    written += out - begin;
+    return from;
+}
+
+qsizetype XmlEscapeWideInto(const char16_t* in, qsizetype count, quint8 mask, char* out)
+{
+    char* const begin = out;
+    auto put = [&out](char16_t unit) {
+        out[0] = char(unit & 0xFF);
+        out[1] = char(unit >> 8);
+        out += 2;
+    };
+    for (qsizetype from = 0; from < count;) {
+        const qsizetype at = XmlNextEscaped(QStringView(in + from, count - from), 0, mask) + from;
+        if constexpr (Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
+            if (at > from)
+                std::memcpy(out, in + from, size_t(at - from) * 2);
+            out += (at - from) * 2;
+        } else {
+            for (qsizetype i = from; i < at; ++i)
+                put(in[i]);
+        }
+        if (at == count)
+            break;
+        for (const char c : EntityOf(in[at]))
+            put(char16_t(uchar(c)));
+        from = at + 1;
+    }
+    return out - begin;
 }
 
 QString XmlEscapeValue(const QString& text, bool encodeTab, bool encodeCRLF)
