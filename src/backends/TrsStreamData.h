@@ -152,6 +152,17 @@ protected:
     // Appends the units of TEXT up to the first one beyond ASCII, one byte
     // each, and returns how many it took; the caller encodes the rest.
     qsizetype BufferWriteAsciiPrefix(QStringView Text);
+    // Room for COUNT more bytes in one piece (at most BufferRoomLimit),
+    // flushing first when the buffer lacks it: the caller writes up to
+    // COUNT bytes at the pointer and then commits how many it wrote.
+    static constexpr qsizetype BufferRoomLimit = 2048;
+    char* BufferRoom(qsizetype Count)
+    {
+        if (BufferStart - 1 + Count > qsizetype(Buffer.size()))
+            BufferFlush();
+        return Buffer.data() + BufferStart - 1;
+    }
+    void BufferCommit(qsizetype Count) { BufferStart += int(Count); }
 
     QString FExtension; // default extension with its dot
     bool FUnicode = false; // the descendant writes 16-bit text

@@ -10,7 +10,10 @@
 #include "storage/TrsStorage.h"
 
 #include <QPoint>
+#include <array>
+#include <charconv>
 #include <climits>
+#include <cstring>
 
 namespace {
 
@@ -22,6 +25,63 @@ bool HasNonAscii(QStringView text)
         if (c.unicode() >= 0x80)
             return true;
     return false;
+}
+
+// The ASCII units NameFault finds fault with anywhere in a name.
+constexpr std::array<bool, 128> MakeNameStops()
+{
+    std::array<bool, 128> stops {};
+    for (const char c : { '\0', '\t', '\n', '\r', ' ', '/', '>', '<', '=', '"', '\'' })
+        stops[size_t(c)] = true;
+    return stops;
+}
+constexpr std::array<bool, 128> NameStops = MakeNameStops();
+
+// Whether the name is ASCII without a unit NameFault finds fault with: one
+// pass over the name, which is all most names need.
+bool IsPlainAsciiName(QStringView name)
+{
+    if (name.isEmpty() || name.front() == u'!' || name.front() == u'?')
+        return false;
+    char16_t any = 0;
+    bool stop = false;
+    for (const char16_t unit : std::u16string_view(name.utf16(), size_t(name.size()))) {
+        any |= unit;
+        stop |= unit < 0x80 && NameStops[unit];
+    }
+    return any < 0x80 && !stop;
+}
+
+// The units of a tag, one byte each or two (little-endian), at OUT; returns
+// the end. The units are ASCII in the one-byte form.
+template <bool Wide> char* PutUnit(char* out, char16_t unit)
+{
+    *out++ = char(unit & 0xFF);
+    if constexpr (Wide)
+        *out++ = char(unit >> 8);
+    return out;
+}
+
+template <bool Wide> char* PutLatin1(char* out, QLatin1StringView text)
+{
+    // A few characters each: a loop, not a call of memcpy.
+    for (const char c : text)
+        out = PutUnit<Wide>(out, char16_t(uchar(c)));
+    return out;
+}
+
+template <bool Wide>
+char* PutTag(char* out, int indent, QLatin1StringView before, const QString& name, QLatin1StringView after,
+    QLatin1StringView eol)
+{
+    for (int i = 0; i < indent; ++i)
+        out = PutUnit<Wide>(out, u' ');
+    out = PutLatin1<Wide>(out, before);
+    const char16_t* units = QStringView(name).utf16();
+    for (qsizetype i = 0; i < name.size(); ++i)
+        out = PutUnit<Wide>(out, units[i]);
+    out = PutLatin1<Wide>(out, after);
+    return PutLatin1<Wide>(out, eol);
 }
 
 // Why a name cannot be read back as written, or an empty text.
@@ -100,7 +160,9 @@ void TrsXMLData::WriteToStream(QIODevice& Stream)
     BufferReset();
     FIndentionDelta = FCompactOptions.Contains(coIndent) ? 0 : 2;
     FEOL = FCompactOptions.Contains(coEOL) ? QString() : QStringLiteral("\r\n");
+    FEOLAscii = FCompactOptions.Contains(coEOL) ? QLatin1StringView() : QLatin1StringView("\r\n");
     FIsUnicode = FUnicode;
+    FAsciiKept = FIsUnicode || XmlAnsiKeepsAscii();
     if (FIsUnicode)
         BufferWriteChar(0xFEFF);
     const QString tmpl = TemplateText();
@@ -134,13 +196,23 @@ void TrsXMLData::WriteText(QStringView Text)
         BufferWriteAnsi(XmlAnsiEncode(Text.sliced(ascii)));
 }
 
-// ASCII markup: the entities and the writer's own punctuation.
+// ASCII markup, numbers and hex text.
 void TrsXMLData::WriteAscii(QLatin1StringView Text)
 {
     if (FIsUnicode) {
-        for (const char c : Text)
-            BufferWriteChar(char16_t(uchar(c)));
-    } else if (XmlAnsiKeepsAscii()) {
+        const char* in = Text.data();
+        for (qsizetype left = Text.size(); left > 0;) {
+            const qsizetype count = qMin(left, BufferRoomLimit / 2);
+            char* out = BufferRoom(count * 2);
+            for (qsizetype i = 0; i < count; ++i) {
+                out[2 * i] = in[i];
+                out[2 * i + 1] = 0;
+            }
+            BufferCommit(count * 2);
+            in += count;
+            left -= count;
+        }
+    } else if (FAsciiKept) {
         BufferWriteAnsi(QByteArrayView(Text.data(), Text.size()));
     } else {
         BufferWriteAnsi(XmlAnsiEncode(QString(Text)));
@@ -153,12 +225,15 @@ void TrsXMLData::KeyWritten()
     DoProgress();
 }
 
-void TrsXMLData::CheckName(const QString& Name, const char* What) const
+bool TrsXMLData::CheckName(const QString& Name, const char* What) const
 {
+    if (IsPlainAsciiName(Name))
+        return true;
     const QString fault = NameFault(Name, FIsUnicode);
     if (!fault.isEmpty())
         RaiseStorageError(ekGeneral,
             QStringLiteral("Can't save %1 name \"%2\": %3.").arg(QLatin1StringView(What), Name, fault));
+    return !HasNonAscii(Name);
 }
 
 // Which keys of the current section [BEGIN, END) become attributes of its
@@ -253,64 +328,152 @@ void TrsXMLData::WriteChildSections(TrsStorage& Storage, const std::function<voi
 
 void TrsXMLData::WriteKeyElement(TrsKeyWrapper& Wrapper, const TrsKeyItem& Item)
 {
-    CheckName(Item.Name, "key");
+    const bool ascii = CheckName(Item.Name, "key");
     const quint16 options = Item.Value.Options;
     const bool valueAttribute
         = ((options & kbValueAttribute) || FXMLDataOptions.Contains(doKeyValueInAttribute))
         && Item.Value.kvType != ktBuffer && !(options & kbTextForm);
-    // Written piece by piece: one key is the writer's unit of work, and
-    // joining its pieces first would cost more than writing them.
-    WriteIndent();
-    WriteAscii(QLatin1StringView("<"));
-    WriteText(Item.Name);
     if (valueAttribute) {
-        WriteAscii(QLatin1StringView(" value=\""));
+        WriteTag(FCurrentIndention, QLatin1StringView("<"), Item.Name, ascii, QLatin1StringView(" value=\""),
+            false);
         WriteValue(Wrapper, Item, true);
-        WriteAscii(QLatin1StringView("\"/>"));
+        WriteTag(0, QLatin1StringView("\"/>"), QString(), true, QLatin1StringView(), true);
     } else {
-        WriteAscii(QLatin1StringView(">"));
+        WriteTag(FCurrentIndention, QLatin1StringView("<"), Item.Name, ascii, QLatin1StringView(">"), false);
         WriteValue(Wrapper, Item, false);
-        WriteAscii(QLatin1StringView("</"));
-        WriteText(Item.Name);
-        WriteAscii(QLatin1StringView(">"));
+        WriteTag(0, QLatin1StringView("</"), Item.Name, ascii, QLatin1StringView(">"), true);
     }
-    WriteText(FEOL);
 }
 
+// Written into the buffer in one piece, with one check of its room, when
+// every unit goes into the file as it is; otherwise piece by piece through
+// the code page.
+void TrsXMLData::WriteTag(int Indent, QLatin1StringView Before, const QString& Name, bool NameAscii,
+    QLatin1StringView After, bool Eol)
+{
+    const QLatin1StringView eol = Eol ? FEOLAscii : QLatin1StringView();
+    const qsizetype units = Indent + Before.size() + Name.size() + After.size() + eol.size();
+    const qsizetype unitSize = FIsUnicode ? 2 : 1;
+    if (!FAsciiKept || !(NameAscii || FIsUnicode) || units * unitSize > BufferRoomLimit) {
+        WriteIndent(Indent);
+        WriteAscii(Before);
+        WriteText(Name);
+        WriteAscii(After);
+        WriteText(Eol ? QStringView(FEOL) : QStringView());
+        return;
+    }
+    char* const begin = BufferRoom(units * unitSize);
+    char* const end = FIsUnicode ? PutTag<true>(begin, Indent, Before, Name, After, eol)
+                                 : PutTag<false>(begin, Indent, Before, Name, After, eol);
+    BufferCommit(end - begin);
+}
+
+// Numbers, booleans and points are formatted on the stack and written
+// without a text object of their own; the rarer types take ValueText.
 void TrsXMLData::WriteValue(TrsKeyWrapper& Wrapper, const TrsKeyItem& Item, bool AsAttribute)
 {
-    if (Item.Value.kvType == ktString)
-        WriteStringValue(Item.Value.VString);
-    else
+    const TrsKeyValue& value = Item.Value;
+    char text[32];
+    char* end = text;
+    switch (value.kvType) {
+    case ktString:
+        WriteStringValue(value.VString);
+        return;
+    case ktBuffer:
+        WriteBufferValue(Item, AsAttribute);
+        return;
+    case ktInteger:
+    case ktPointer:
+        end = std::to_chars(text, text + sizeof text, value.VInteger()).ptr;
+        break;
+    case ktInt64:
+        end = std::to_chars(text, text + sizeof text, value.VInt64()).ptr;
+        break;
+    case ktBoolean:
+        WriteAscii(value.VBoolean() != 0 ? QLatin1StringView("True") : QLatin1StringView("False"));
+        return;
+    case ktPoint:
+        // Each coordinate takes at most 11 characters: "(" 11 "," 11 ")".
+        text[0] = '(';
+        end = std::to_chars(text + 1, text + 12, value.X()).ptr;
+        *end = ',';
+        end = std::to_chars(end + 1, end + 12, value.Y()).ptr;
+        *end = ')';
+        ++end;
+        break;
+    case ktFloat: {
+        // The decimal separator may be any character: written as text.
+        char16_t number[FloatTextMax];
+        WriteText(QStringView(number, FloatToText(value.VDouble(), number)));
+        return;
+    }
+    default:
         WriteText(ValueText(Wrapper, Item, AsAttribute));
+        return;
+    }
+    WriteAscii(QLatin1StringView(text, end - text));
+}
+
+// In an attribute the encoder starts from its initial settings: no column
+// offset and CR LF breaks, which attribute values may hold.
+void TrsXMLData::SetHexParameters(const TrsKeyItem& Item, bool AsAttribute) const
+{
+    SetHexStartColumn(AsAttribute ? 0 : FCurrentIndention + int(Item.Name.size()) + 2);
+    SetHexLineBreak(AsAttribute ? QByteArrayLiteral("\r\n") : XmlAnsiEncode(FEOL));
+    SetHexCompact(FCompactOptions.Contains(coHexStr));
+}
+
+void TrsXMLData::WriteBufferValue(const TrsKeyItem& Item, bool AsAttribute)
+{
+    SetHexParameters(Item, AsAttribute);
+    // Prefixed in attributes too: with doPrefixInHexStr only prefixed texts
+    // read back as buffers.
+    if (FXMLDataOptions.Contains(doPrefixInHexStr))
+        WriteAscii(QLatin1StringView("0x"));
+    const QByteArray hex = HexEncode(Item.Value.VBuffer);
+    WriteAscii(QLatin1StringView(hex));
 }
 
 // Escapes while writing, without building the escaped text: every text of
-// a UTF-16 file, and ASCII text of an 8-bit one. Other text of an 8-bit
-// file may need character references and takes StringValueText.
+// a UTF-16 file, and the ASCII text of an 8-bit one up to its first other
+// unit. From there on the text may need character references and takes
+// StringValueText; the code page keeps ASCII, so the bytes are the same as
+// for the whole text.
 void TrsXMLData::WriteStringValue(const QString& Value)
 {
-    if (!FIsUnicode && !XmlIsPlainAscii(Value)) {
+    if (!FAsciiKept) {
         WriteText(StringValueText(Value));
         return;
     }
     const quint8 mask
         = XmlEscapeMask(FXMLDataOptions.Contains(doEncodeTab), FXMLDataOptions.Contains(doEncodeCRLF));
-    const QStringView text(Value);
-    qsizetype from = 0;
-    for (qsizetype at = XmlNextEscaped(text, 0, mask); at < text.size();
-         at = XmlNextEscaped(text, from, mask)) {
-        WriteText(text.sliced(from, at - from));
-        WriteAscii(XmlEntityOf(text[at].unicode()));
-        from = at + 1;
+    const char16_t* units = QStringView(Value).utf16();
+    const qsizetype size = Value.size();
+    const qsizetype unitSize = FIsUnicode ? 2 : 1;
+    const qsizetype chunk = BufferRoomLimit / (XmlEntityMax * unitSize);
+    for (qsizetype from = 0; from < size;) {
+        const qsizetype count = qMin(size - from, chunk);
+        char* out = BufferRoom(count * XmlEntityMax * unitSize);
+        if (FIsUnicode) {
+            BufferCommit(XmlEscapeWideInto(units + from, count, mask, out));
+            from += count;
+            continue;
+        }
+        qsizetype written = 0;
+        const qsizetype taken = XmlEscapeAsciiInto(units + from, count, mask, out, written);
+        BufferCommit(written);
+        from += taken;
+        if (taken < count) {
+            WriteText(StringValueText(Value.sliced(from)));
+            return;
+        }
     }
-    WriteText(text.sliced(from));
 }
 
-void TrsXMLData::WriteIndent()
+void TrsXMLData::WriteIndent(int Count)
 {
     static const QString spaces(256, u' ');
-    for (int left = FCurrentIndention; left > 0; left -= int(spaces.size()))
+    for (int left = Count; left > 0; left -= int(spaces.size()))
         WriteText(QStringView(spaces).first(qMin<qsizetype>(left, spaces.size())));
 }
 
@@ -320,11 +483,7 @@ QString TrsXMLData::ValueText(TrsKeyWrapper& Wrapper, const TrsKeyItem& Item, bo
     case ktString:
         return StringValueText(Item.Value.VString);
     case ktBuffer: {
-        // In an attribute the encoder starts from its initial settings: no
-        // column offset and CR LF breaks, which attribute values may hold.
-        SetHexStartColumn(AsAttribute ? 0 : FCurrentIndention + int(Item.Name.size()) + 2);
-        SetHexLineBreak(AsAttribute ? QByteArrayLiteral("\r\n") : XmlAnsiEncode(FEOL));
-        SetHexCompact(FCompactOptions.Contains(coHexStr));
+        SetHexParameters(Item, AsAttribute);
         const QString hex = QString::fromLatin1(HexEncode(Item.Value.VBuffer));
         // Prefixed in attributes too: with doPrefixInHexStr only prefixed
         // texts read back as buffers.

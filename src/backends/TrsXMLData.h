@@ -145,13 +145,20 @@ private:
     // Writes the child sections worth writing; BEFOREFIRST runs before each.
     void WriteChildSections(TrsStorage& Storage, const std::function<void()>& BeforeFirst);
     void WriteKeyElement(TrsKeyWrapper& Wrapper, const TrsKeyItem& Item);
-    void WriteIndent();
+    void WriteIndent(int Count);
+    // INDENT blanks, BEFORE, NAME, AFTER and with EOL the line break.
+    void WriteTag(int Indent, QLatin1StringView Before, const QString& Name, bool NameAscii,
+        QLatin1StringView After, bool Eol);
     QString ValueText(TrsKeyWrapper& Wrapper, const TrsKeyItem& Item, bool AsAttribute);
     QString StringValueText(const QString& Value) const;
     void WriteValue(TrsKeyWrapper& Wrapper, const TrsKeyItem& Item, bool AsAttribute);
+    void SetHexParameters(const TrsKeyItem& Item, bool AsAttribute) const;
+    void WriteBufferValue(const TrsKeyItem& Item, bool AsAttribute);
     void WriteStringValue(const QString& Value);
     void WriteAscii(QLatin1StringView Text);
-    void CheckName(const QString& Name, const char* What) const;
+    // Raises the error for a name that cannot be read back; returns whether
+    // the name is ASCII.
+    bool CheckName(const QString& Name, const char* What) const;
     void WriteText(QStringView Text);
     void KeyWritten();
 
@@ -170,6 +177,10 @@ private:
     TrsXMLDataOptions FXMLDataOptions;
     TrsXMLCompactOptions FCompactOptions;
     QString FEOL;
+    QLatin1StringView FEOLAscii;
+    // ASCII goes into the file unit for unit: always in UTF-16, in 8-bit
+    // files when the code page keeps ASCII.
+    bool FAsciiKept = false;
     int FIndentionDelta = 2;
     bool FIsUnicode = false;
     // Levels each open section element descended (a name holding a path

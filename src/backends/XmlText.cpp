@@ -5,6 +5,10 @@
 #include "storage/TrsException.h"
 
 #include <array>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#include <cstring>
 
 namespace {
 
@@ -167,19 +171,116 @@ bool IsEscaped(char16_t unit, quint8 mask)
 {
     return unit < 128 && (EscapeTable[unit] & mask) != 0;
 }
+
+// A unit that may end a run of plain text: a control character, one of the
+// five marks, and with BEYONDASCII also a unit beyond ASCII. Whether it
+// really does is for the caller to decide.
+template <bool BeyondAscii> bool IsCandidate(char16_t unit)
+{
+    return unit < 0x20 || (BeyondAscii && unit >= 0x80) || unit == u'"' || unit == u'&' || unit == u'\''
+        || unit == u'<' || unit == u'>';
+}
+
+// FROM on, the first candidate or COUNT: eight units at a time where SSE2
+// is there, since most of a value is plain text.
+template <bool BeyondAscii> qsizetype NextCandidate(const char16_t* in, qsizetype from, qsizetype count)
+{
+#if defined(__SSE2__)
+    const __m128i marks[] = { _mm_set1_epi16('"'), _mm_set1_epi16('&'), _mm_set1_epi16('\''),
+        _mm_set1_epi16('<'), _mm_set1_epi16('>') };
+    const __m128i zero = _mm_setzero_si128();
+    for (; from + 8 <= count; from += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + from));
+        __m128i hit = zero;
+        for (const __m128i& mark : marks)
+            hit = _mm_or_si128(hit, _mm_cmpeq_epi16(v, mark));
+        // Unsigned: below 0x20, or with BEYONDASCII outside 0x20-0x7F.
+        const __m128i outside = BeyondAscii
+            ? _mm_subs_epu16(_mm_sub_epi16(v, _mm_set1_epi16(0x20)), _mm_set1_epi16(0x5F))
+            : _mm_subs_epu16(_mm_set1_epi16(0x20), v);
+        const int plain = _mm_movemask_epi8(_mm_cmpeq_epi16(outside, zero));
+        const int bits = _mm_movemask_epi8(hit) | (~plain & 0xFFFF);
+        if (bits != 0)
+            return from + (__builtin_ctz(unsigned(bits)) >> 1);
+    }
+#endif
+    while (from < count && !IsCandidate<BeyondAscii>(in[from]))
+        ++from;
+    return from;
+}
+
+// FROM on, the first unit to escape (or with BEYONDASCII beyond ASCII), or
+// COUNT; candidates the options keep as they are are passed over.
+template <bool BeyondAscii>
+qsizetype NextStop(const char16_t* in, qsizetype from, qsizetype count, quint8 mask)
+{
+    for (;; ++from) {
+        from = NextCandidate<BeyondAscii>(in, from, count);
+        if (from == count || (BeyondAscii && in[from] >= 0x80) || IsEscaped(in[from], mask))
+            return from;
+    }
+}
+
 } // namespace
 
 qsizetype XmlNextEscaped(QStringView text, qsizetype from, quint8 mask)
 {
-    const char16_t* units = text.utf16();
-    while (from < text.size() && !IsEscaped(units[from], mask))
-        ++from;
-    return from;
+    return NextStop<false>(text.utf16(), from, text.size(), mask);
 }
 
 QLatin1StringView XmlEntityOf(char16_t unit)
 {
     return EntityOf(unit);
+}
+
+// Both scan for the next escaped unit first and then copy the run before
+// it in one step, which costs fewer instructions than testing and storing
+// unit by unit.
+qsizetype XmlEscapeAsciiInto(const char16_t* in, qsizetype count, quint8 mask, char* out, qsizetype& written)
+{
+    char* const begin = out;
+    qsizetype from = 0;
+    while (from < count) {
+        const qsizetype at = NextStop<true>(in, from, count, mask);
+        for (qsizetype i = from; i < at; ++i)
+            *out++ = char(in[i]);
+        if (at == count || in[at] >= 0x80) {
+            from = at;
+            break;
+        }
+        for (const char c : EntityOf(in[at]))
+            *out++ = c;
+        from = at + 1;
+    }
+    written += out - begin;
+    return from;
+}
+
+qsizetype XmlEscapeWideInto(const char16_t* in, qsizetype count, quint8 mask, char* out)
+{
+    char* const begin = out;
+    auto put = [&out](char16_t unit) {
+        out[0] = char(unit & 0xFF);
+        out[1] = char(unit >> 8);
+        out += 2;
+    };
+    for (qsizetype from = 0; from < count;) {
+        const qsizetype at = XmlNextEscaped(QStringView(in + from, count - from), 0, mask) + from;
+        if constexpr (Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
+            if (at > from)
+                std::memcpy(out, in + from, size_t(at - from) * 2);
+            out += (at - from) * 2;
+        } else {
+            for (qsizetype i = from; i < at; ++i)
+                put(in[i]);
+        }
+        if (at == count)
+            break;
+        for (const char c : EntityOf(in[at]))
+            put(char16_t(uchar(c)));
+        from = at + 1;
+    }
+    return out - begin;
 }
 
 QString XmlEscapeValue(const QString& text, bool encodeTab, bool encodeCRLF)

@@ -22,6 +22,14 @@ QString XmlEscapeValue(const QString& text, bool encodeTab, bool encodeCRLF);
 quint8 XmlEscapeMask(bool encodeTab, bool encodeCRLF);
 qsizetype XmlNextEscaped(QStringView text, qsizetype from, quint8 mask);
 QLatin1StringView XmlEntityOf(char16_t unit);
+// Escaping straight into a writer's buffer, which holds XmlEntityMax bytes
+// (8-bit) or units (UTF-16) for each unit taken. The 8-bit form stops
+// before the first unit beyond ASCII and returns the units it took, adding
+// the bytes it wrote to WRITTEN; the UTF-16 form takes every unit and
+// returns the bytes it wrote, little-endian.
+constexpr qsizetype XmlEntityMax = 6;
+qsizetype XmlEscapeAsciiInto(const char16_t* in, qsizetype count, quint8 mask, char* out, qsizetype& written);
+qsizetype XmlEscapeWideInto(const char16_t* in, qsizetype count, quint8 mask, char* out);
 
 // Replaces each entity, from "&" to the next ";", by its character: the
 // named ones (amp, apos, gt, lt, quot, cr, lf, tab; any letter case) and

@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -97,33 +98,85 @@ void SetDefaultFormatSettings(const TFormatSettings& settings)
 // ---------------------------------------------------------------------------
 // Numbers to text
 
+namespace {
+
+char16_t* AppendAscii(char16_t* out, const char* text, qsizetype count)
+{
+    for (qsizetype i = 0; i < count; ++i)
+        *out++ = char16_t(uchar(text[i]));
+    return out;
+}
+
+char16_t* AppendRepeated(char16_t* out, char16_t unit, int count)
+{
+    for (int i = 0; i < count; ++i)
+        *out++ = unit;
+    return out;
+}
+
+} // namespace
+
+// std::to_chars with the precision gives the digits printf's "%.14e" gives
+// (the exact binary value rounded to nearest, ties to even), without the
+// locale and the stream machinery.
+qsizetype FloatToText(double value, char16_t* out, const TFormatSettings& fs)
+{
+    char16_t* const begin = out;
+    if (std::isnan(value))
+        return AppendAscii(out, "NAN", 3) - begin;
+    if (std::isinf(value))
+        return value < 0 ? AppendAscii(out, "-INF", 4) - begin : AppendAscii(out, "INF", 3) - begin;
+    if (value == 0)
+        return AppendAscii(out, "0", 1) - begin;
+    char buffer[32];
+    const char* const end
+        = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific, 14)
+              .ptr;
+    // buffer: d.dddddddddddddde[+-]x...
+    char digits[15];
+    digits[0] = buffer[0];
+    std::memcpy(digits + 1, buffer + 2, 14);
+    int exponent = 0;
+    for (const char* p = buffer + 18; p < end; ++p)
+        exponent = exponent * 10 + (*p - '0');
+    if (buffer[17] == '-')
+        exponent = -exponent;
+    int count = 15;
+    while (count > 1 && digits[count - 1] == '0')
+        --count;
+    if (value < 0)
+        *out++ = u'-';
+    const char16_t separator = fs.DecimalSeparator.unicode();
+    if (exponent >= 15 || exponent < -4) {
+        *out++ = char16_t(digits[0]);
+        if (count > 1) {
+            *out++ = separator;
+            out = AppendAscii(out, digits + 1, count - 1);
+        }
+        char number[8];
+        *out++ = u'E';
+        const char* numberEnd = std::to_chars(number, number + sizeof number, exponent).ptr;
+        return AppendAscii(out, number, numberEnd - number) - begin;
+    }
+    if (exponent < 0) {
+        *out++ = u'0';
+        *out++ = separator;
+        out = AppendRepeated(out, u'0', -exponent - 1);
+        return AppendAscii(out, digits, count) - begin;
+    }
+    if (count <= exponent + 1) {
+        out = AppendAscii(out, digits, count);
+        return AppendRepeated(out, u'0', exponent + 1 - count) - begin;
+    }
+    out = AppendAscii(out, digits, exponent + 1);
+    *out++ = separator;
+    return AppendAscii(out, digits + exponent + 1, count - exponent - 1) - begin;
+}
+
 QString FloatToStr(double value, const TFormatSettings& fs)
 {
-    if (std::isnan(value))
-        return QStringLiteral("NAN");
-    if (std::isinf(value))
-        return value < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
-    if (value == 0)
-        return QStringLiteral("0");
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.14e", std::fabs(value));
-    // buffer: d.dddddddddddddde[+-]x
-    QString digits = QString::fromLatin1(buffer, 1) + QString::fromLatin1(buffer + 2, 14);
-    const int exponent = std::atoi(buffer + 17);
-    while (digits.size() > 1 && digits.endsWith(u'0'))
-        digits.chop(1);
-    QString text = value < 0 ? QStringLiteral("-") : QString();
-    if (exponent >= 15 || exponent < -4) {
-        text += digits[0];
-        if (digits.size() > 1)
-            text += fs.DecimalSeparator + digits.mid(1);
-        return text + u'E' + QString::number(exponent);
-    }
-    if (exponent < 0)
-        return text + u'0' + fs.DecimalSeparator + QString(-exponent - 1, u'0') + digits;
-    if (digits.size() <= exponent + 1)
-        return text + digits + QString(exponent + 1 - int(digits.size()), u'0');
-    return text + digits.left(exponent + 1) + fs.DecimalSeparator + digits.mid(exponent + 1);
+    char16_t text[FloatTextMax];
+    return QString(reinterpret_cast<const QChar*>(text), FloatToText(value, text, fs));
 }
 
 QString CurrToStr(TCurrency value, const TFormatSettings& fs)

@@ -35,6 +35,10 @@ void SetDefaultFormatSettings(const TFormatSettings& settings);
 // General form with up to 15 significant digits: fixed notation unless the
 // decimal exponent is above 15 or below -4 ("1E15", "1E-5").
 QString FloatToStr(double value, const TFormatSettings& fs = DefaultFormatSettings());
+// The same text written to OUT, which holds at least FloatTextMax units;
+// returns how many it wrote. For writers that format into their own buffer.
+constexpr qsizetype FloatTextMax = 32;
+qsizetype FloatToText(double value, char16_t* out, const TFormatSettings& fs = DefaultFormatSettings());
 // Up to four decimals without trailing zeros, no currency symbol.
 QString CurrToStr(TCurrency value, const TFormatSettings& fs = DefaultFormatSettings());
 // Date in ShortDateFormat, then a blank and the time in LongTimeFormat

@@ -161,6 +161,35 @@ TEST_F(XmlData, RoundTripsEveryKeyTypeInBothEncodings)
     }
 }
 
+// Names and values longer than the writer takes in one piece, escapes
+// across its steps, and characters beyond ASCII after long ASCII runs.
+TEST_F(XmlData, LongNamesAndValuesRoundTripInBothEncodings)
+{
+    const QString name = QString(3000, u'n');
+    QString text;
+    for (int i = 0; i < 700; ++i)
+        text += QStringLiteral("plain text<&>\"'\t") + QChar(u'a' + i % 26);
+    const QString beyond = text + QStringLiteral("\u00E9 \u0416 ") + text;
+    for (const bool unicode : { false, true }) {
+        SCOPED_TRACE(unicode ? "UTF-16" : "8-bit");
+        Storage->ClearAll();
+        Storage->WriteString("s\\" + name, text);
+        Storage->WriteString("s\\beyond", beyond);
+        Storage->WriteInteger("s\\" + name + "2", 5);
+        Storage->SetKeyOptions("s\\" + name + "2", kbValueAttribute);
+        Data->SetUnicode(unicode);
+        Data->SetXMLOptions({ doEncodeTab });
+        const QByteArray bytes = Save();
+        // In the 8-bit file the character windows-1252 lacks is a reference.
+        EXPECT_EQ(bytes.contains("&#1046;"), !unicode);
+        Storage->ClearAll();
+        Storage->Load();
+        EXPECT_EQ(Storage->ReadString("s\\" + name, ""), text);
+        EXPECT_EQ(Storage->ReadString("s\\beyond", ""), beyond);
+        EXPECT_EQ(Storage->ReadInteger("s\\" + name + "2", 0), 5);
+    }
+}
+
 TEST_F(XmlData, KeyOptionBitsChooseAndKeepTheForm)
 {
     Storage->WriteInteger("s\\attr", 1);

@@ -46,6 +46,13 @@ TEST(FormatSettings, FloatToStrUsesFifteenSignificantDigits)
         { -1.25e-7, "-1.25E-7" },
         { 100, "100" },
         { 0.30000000000000004, "0.3" },
+        // Halfway cases round to the even digit; three-digit exponents.
+        { 1234567890123455.0, "1.23456789012346E15" },
+        { 1234567890123465.0, "1.23456789012346E15" },
+        { -0.0, "0" },
+        { 5e-324, "4.94065645841247E-324" },
+        { 2.2250738585072014e-308, "2.2250738585072E-308" },
+        { -1.7976931348623157e308, "-1.79769313486232E308" },
     };
     for (auto [value, text] : cases)
         EXPECT_EQ(FloatToStr(value, fs), QString::fromLatin1(text)) << value;
