@@ -399,22 +399,6 @@ qsizetype DecompressBlock(const quint8* in, qsizetype n, quint8* out)
     return TLzrwExpander(in, n, out).Run();
 }
 
-// The next chunk to compress: read in place from a plain buffer, else
-// copied into WORK. Returns its size and points CHUNK at it.
-qsizetype NextChunk(QIODevice& source, QBuffer* plain, QByteArray& work, const quint8*& chunk)
-{
-    if (plain == nullptr) {
-        chunk = reinterpret_cast<const quint8*>(work.constData());
-        return ReadUpTo(source, work.data(), LzrwChunkSize);
-    }
-    const QByteArray& data = plain->data();
-    const qint64 at = plain->pos();
-    const qsizetype got = qsizetype(qBound<qint64>(0, data.size() - at, LzrwChunkSize));
-    chunk = reinterpret_cast<const quint8*>(data.constData()) + at;
-    plain->seek(at + got);
-    return got;
-}
-
 // SOURCE as a plain buffer whose blocks can be expanded where they lie:
 // null for any other device, and when TARGET writes into the same bytes,
 // as growing them would move the block being read.
@@ -427,8 +411,9 @@ QBuffer* PlainSourceApart(QIODevice& source, QIODevice& target)
     return written != nullptr && &written->buffer() == &plain->buffer() ? nullptr : plain;
 }
 
-// The next N bytes of a block: read in place from a plain buffer, else
-// copied into WORK. Returns how many there were and points BLOCK at them.
+// The next N bytes of SOURCE (a chunk to compress, a block to expand):
+// read in place from a plain buffer, else copied into WORK. Returns how
+// many there were and points BLOCK at them.
 qsizetype NextBlock(QIODevice& source, QBuffer* plain, QByteArray& work, qsizetype n, const quint8*& block)
 {
     if (plain == nullptr) {
@@ -482,7 +467,7 @@ void CompressStream(QIODevice& source, QIODevice& target)
     qsizetype got = 0;
     do {
         const quint8* chunk = nullptr;
-        got = NextChunk(source, plain, work, chunk);
+        got = NextBlock(source, plain, work, LzrwChunkSize, chunk);
         if (got > 0) {
             const qsizetype length
                 = compressor.CompressBlock(chunk, got, reinterpret_cast<quint8*>(block.data()));
