@@ -265,7 +265,7 @@ qsizetype XmlEscapeWideInto(const char16_t* in, qsizetype count, quint8 mask, ch
         out += 2;
     };
     for (qsizetype from = 0; from < count;) {
-        const qsizetype at = XmlNextEscaped(QStringView(in + from, count - from), 0, mask) + from;
+        const qsizetype at = NextStop<false>(in, from, count, mask);
         if constexpr (Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
             if (at > from)
                 std::memcpy(out, in + from, size_t(at - from) * 2);

@@ -77,20 +77,13 @@ int WriteAll(int fd, QByteArrayView bytes)
     return 0;
 }
 
-// A replaced file keeps its permissions, as a user who made it private expects.
-int KeepPermissions(int fd, const QString& target)
-{
-    struct stat info { };
-    if (::stat(Encoded(target).constData(), &info) != 0)
-        return 0;
-    return ::fchmod(fd, info.st_mode & 07777) == 0 ? 0 : errno;
-}
-
 // Fills the open temporary file; the errno of the first failure, else 0.
-int FillTemporary(int fd, const QString& target, QByteArrayView bytes, bool sync)
+// It takes the permissions of the file it replaces (REPLACED, when there
+// is one), as a user who made that file private expects.
+int FillTemporary(int fd, const struct stat* replaced, QByteArrayView bytes, bool sync)
 {
-    if (const int error = KeepPermissions(fd, target))
-        return error;
+    if (replaced && ::fchmod(fd, replaced->st_mode & 07777) != 0)
+        return errno;
     if (const int error = WriteAll(fd, bytes))
         return error;
     return sync && ::fdatasync(fd) != 0 ? errno : 0;
@@ -107,21 +100,23 @@ TStagedFile StageFile(const QString& fileName, QByteArrayView bytes, bool sync)
 {
     TStagedFile staged;
     staged.target = ResolvedTarget(fileName);
+    const QByteArray target = Encoded(staged.target);
+    struct stat existing { };
+    const bool exists = ::stat(target.constData(), &existing) == 0;
     // Refused before anything is written, in the words the system has
     // always used for it.
-    const QFileInfo existing(staged.target);
-    if (existing.isDir())
+    if (exists && S_ISDIR(existing.st_mode))
         RaiseFileCreateError(fileName, QStringLiteral("Filename refers to a directory"));
     // A rename would replace a file its owner made read-only; the user
     // expects such a file to be kept, as it always was.
-    if (existing.exists() && !existing.isWritable()) {
+    if (exists && ::access(target.constData(), W_OK) != 0) {
         RaiseFileCreateError(
             fileName, QStringLiteral("Existing file %1 is not writable").arg(QDir::toNativeSeparators(staged.target)));
     }
     const int fd = CreateTemporary(staged.target, staged.temporary);
     if (fd < 0)
         Raise(fileName, errno);
-    int error = FillTemporary(fd, staged.target, bytes, sync);
+    int error = FillTemporary(fd, exists ? &existing : nullptr, bytes, sync);
     // A failed close can be the only report of data a file system lost.
     if (::close(fd) != 0 && error == 0)
         error = errno;

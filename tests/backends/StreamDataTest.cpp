@@ -351,7 +351,10 @@ TEST_F(StreamData, InternalFileRecordRoundTripsThroughLzrw)
     }
 }
 
-TEST(StreamDataWriter, BufferedWritesKeepTheirOrderAcrossTheBuffer)
+namespace {
+
+// The bytes a save writes when the writer does SCRIPT.
+QByteArray SavedBy(const std::function<void(TWriterProbe&)>& script)
 {
     TComponent owner;
     auto* storage = new TrsStorage(&owner);
@@ -359,11 +362,19 @@ TEST(StreamDataWriter, BufferedWritesKeepTheirOrderAcrossTheBuffer)
     storage->SetStorageData(probe);
     QByteArray written;
     probe->SetOnSaveToStream([&](TObject*, QBuffer& stream, bool&) { written = stream.data(); });
+    probe->Script = script;
+    storage->Save();
+    return written;
+}
 
+} // namespace
+
+TEST(StreamDataWriter, BufferedWritesKeepTheirOrderAcrossTheBuffer)
+{
     const QByteArray first(4000, 'a');
     const QString formatted = QString(300, u'b') + QChar(0xE9);
     const QString wide = QString(5000, u'c');
-    probe->Script = [&](TWriterProbe& w) {
+    const QByteArray written = SavedBy([&](TWriterProbe& w) {
         w.BufferWriteAnsi(first);
         // An estimate below the real length must not overflow the buffer.
         w.BufferWriteFmt(1, "%s-%d", formatted.toUtf8().constData(), 42);
@@ -371,8 +382,7 @@ TEST(StreamDataWriter, BufferedWritesKeepTheirOrderAcrossTheBuffer)
         w.BufferWriteWide(wide);
         w.BufferWriteAnsi("");
         w.BufferWriteFmt(5000, "%s", "z");
-    };
-    storage->Save();
+    });
     QByteArray expected = first + formatted.toLatin1() + "-42" + QByteArray("\xAC\x20", 2);
     for (int i = 0; i < wide.size(); ++i)
         expected += QByteArray("c\0", 2);
@@ -390,19 +400,12 @@ TEST_P(StreamDataAsciiPrefix, WritesUpToTheFirstUnitBeyondAsciiAcrossTheBuffer)
     QString text;
     for (int i = 0; i < length; ++i)
         text += QChar(char16_t(i == stop ? 0x80 + i % 0x700 : 0x20 + i % 0x5F));
-    TComponent owner;
-    auto* storage = new TrsStorage(&owner);
-    auto* probe = new TWriterProbe(&owner);
-    storage->SetStorageData(probe);
-    QByteArray written;
-    probe->SetOnSaveToStream([&](TObject*, QBuffer& stream, bool&) { written = stream.data(); });
     qsizetype taken = -1;
-    probe->Script = [&](TWriterProbe& w) {
+    const QByteArray written = SavedBy([&](TWriterProbe& w) {
         w.BufferWriteAnsi(QByteArray(4000, 'a'));
         taken = w.BufferWriteAsciiPrefix(text);
         w.BufferWriteAnsi("|");
-    };
-    storage->Save();
+    });
     const qsizetype expected = stop < 0 ? length : stop;
     EXPECT_EQ(taken, expected);
     EXPECT_EQ(written, QByteArray(4000, 'a') + text.first(expected).toLatin1() + "|");

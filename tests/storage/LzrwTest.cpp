@@ -21,15 +21,22 @@ QByteArray Compress(const QByteArray& data)
     return target.data();
 }
 
-QByteArray Decompress(const QByteArray& stream)
+// Expands STREAM into OUT through a plain buffer over it.
+void DecompressInto(const QByteArray& stream, QByteArray& out)
 {
     QBuffer source;
     source.setData(stream);
     source.open(QIODevice::ReadOnly);
-    QBuffer target;
+    QBuffer target(&out);
     target.open(QIODevice::WriteOnly);
     DecompressStream(source, target);
-    return target.data();
+}
+
+QByteArray Decompress(const QByteArray& stream)
+{
+    QByteArray out;
+    DecompressInto(stream, out);
+    return out;
 }
 
 QByteArray Block(const QByteArray& bytes)
@@ -398,12 +405,7 @@ TEST(LzrwStream, ReservedOrSharedTargetsGetTheBytes)
     QByteArray reserved;
     reserved.reserve(text.size());
     const char* const place = reserved.constData();
-    QBuffer source;
-    source.setData(stream);
-    source.open(QIODevice::ReadOnly);
-    QBuffer target(&reserved);
-    target.open(QIODevice::WriteOnly);
-    DecompressStream(source, target);
+    DecompressInto(stream, reserved);
     EXPECT_EQ(reserved, text);
     EXPECT_EQ(reserved.constData(), place);
 
