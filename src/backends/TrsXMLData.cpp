@@ -19,6 +19,18 @@ namespace {
 
 const QLatin1StringView BodyMarker("%BODY%");
 
+// The length of an integer's decimal text, as QString::number writes it.
+qsizetype DecimalLength(qint32 value)
+{
+    quint32 magnitude = value < 0 ? 0u - quint32(value) : quint32(value);
+    qsizetype length = value < 0 ? 2 : 1;
+    while (magnitude >= 10) {
+        magnitude /= 10;
+        ++length;
+    }
+    return length;
+}
+
 bool HasNonAscii(QStringView text)
 {
     for (const QChar c : text)
@@ -596,7 +608,7 @@ void TrsXMLData::TypeValue(TrsKeyWrapper& Wrapper, const QString& Value) const
     const TrsNumberClass number = ClassifyNumber(Value, DefaultFormatSettings().DecimalSeparator);
     if (number == ncInteger) {
         const qint32 integer = Value.toInt();
-        if (QString::number(integer).size() == Value.size())
+        if (DecimalLength(integer) == Value.size())
             Wrapper.SetAsInteger(integer);
         else if (Value.size() == 2 && IsHexText(Value))
             Wrapper.SetAsBuffer(HexDecode(Value).constData(), 1);
@@ -612,8 +624,9 @@ void TrsXMLData::TypeValue(TrsKeyWrapper& Wrapper, const QString& Value) const
         Wrapper.SetAsInt64(Value.toLongLong());
         return;
     }
-    if (Value.compare(QLatin1StringView("True"), Qt::CaseInsensitive) == 0
-        || Value.compare(QLatin1StringView("False"), Qt::CaseInsensitive) == 0) {
+    // Only four or five units can fold to "True" or "False".
+    if ((Value.size() == 4 && Value.compare(QLatin1StringView("True"), Qt::CaseInsensitive) == 0)
+        || (Value.size() == 5 && Value.compare(QLatin1StringView("False"), Qt::CaseInsensitive) == 0)) {
         Wrapper.SetAsBoolean(Value.size() == 4);
         return;
     }

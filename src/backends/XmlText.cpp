@@ -100,23 +100,79 @@ char32_t ParseReference(QStringView number)
     return char32_t(code);
 }
 
-void AppendEntity(QString& out, QStringView entity)
+// A named entity whose name is ASCII, letter case aside; ENTITY holds its
+// ";". Zero when it names none.
+char16_t AsciiNamedEntity(QStringView entity)
+{
+    for (const TNamedEntity& named : NamedEntities) {
+        if (named.Name.size() != entity.size())
+            continue;
+        qsizetype i = 0;
+        // The names are lower-case letters up to the ";" both end with.
+        while (i + 1 < entity.size() && (entity[i].unicode() | 0x20) == uchar(named.Name.data()[i]))
+            ++i;
+        if (i + 1 == entity.size())
+            return named.Char;
+    }
+    return 0;
+}
+
+bool IsAscii(QStringView text)
+{
+    char16_t any = 0;
+    for (const QChar c : text)
+        any |= c.unicode();
+    return any < 0x80;
+}
+
+// Writes the character of ENTITY (from after the "&" to its ";") at OUT and
+// returns the units written, one or two. OUT may lie before ENTITY in the
+// same text: the entity is read whole before anything is written.
+qsizetype DecodeEntity(QStringView entity, char16_t* out)
 {
     if (entity.startsWith(u'#')) {
         const char32_t code = ParseReference(entity.sliced(1, entity.size() - 2));
         // A code above 16 bits becomes its surrogate pair rather than being
         // cut to 16 bits, which would give a different character.
         const char32_t one[] = { code };
-        out.append(QString::fromUcs4(one, 1));
-        return;
+        const QString text = QString::fromUcs4(one, 1);
+        std::memcpy(out, text.utf16(), size_t(text.size()) * 2);
+        return text.size();
     }
-    for (const TNamedEntity& named : NamedEntities) {
-        if (entity.compare(named.Name, Qt::CaseInsensitive) == 0) {
-            out.append(QChar(named.Char));
-            return;
+    // Full case folding matches more than ASCII letters ("\u017F" is an
+    // "s"), so a name beyond ASCII takes the platform's comparison.
+    if (IsAscii(entity)) {
+        if (const char16_t c = AsciiNamedEntity(entity)) {
+            *out = c;
+            return 1;
+        }
+    } else {
+        for (const TNamedEntity& named : NamedEntities) {
+            if (entity.compare(named.Name, Qt::CaseInsensitive) == 0) {
+                *out = named.Char;
+                return 1;
+            }
         }
     }
     RaiseStorageError(ekXmlParser, QStringLiteral("Unknown entity."));
+}
+
+// FROM on, the first unit C, or COUNT; eight units at a time where SSE2 is
+// there, since values are mostly plain text.
+qsizetype FindUnit(const char16_t* in, qsizetype from, qsizetype count, char16_t c)
+{
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi16(short(c));
+    for (; from + 8 <= count; from += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + from));
+        const int bits = _mm_movemask_epi8(_mm_cmpeq_epi16(v, wanted));
+        if (bits != 0)
+            return from + (__builtin_ctz(unsigned(bits)) >> 1);
+    }
+#endif
+    while (from < count && in[from] != c)
+        ++from;
+    return from;
 }
 
 bool AnsiKeepsAscii()
@@ -308,24 +364,25 @@ QString XmlEscapeValue(const QString& text, bool encodeTab, bool encodeCRLF)
     return out;
 }
 
-QString XmlDecodeValue(const QString& text)
+// Decoded in place: no entity has fewer units than the character it gives.
+QString XmlDecodeValue(QString text)
 {
-    qsizetype amp = text.indexOf(u'&');
-    if (amp < 0)
+    const qsizetype count = text.size();
+    qsizetype amp = FindUnit(reinterpret_cast<const char16_t*>(text.utf16()), 0, count, u'&');
+    if (amp == count)
         return text;
-    const QStringView view(text);
-    QString out;
-    out.reserve(text.size());
-    qsizetype from = 0;
-    while (amp >= 0) {
-        const qsizetype semicolon = text.indexOf(u';', amp + 1);
-        if (semicolon < 0)
+    char16_t* units = reinterpret_cast<char16_t*>(text.data());
+    qsizetype to = amp;
+    while (amp < count) {
+        const qsizetype semicolon = FindUnit(units, amp + 1, count, u';');
+        if (semicolon == count)
             RaiseStorageError(ekXmlParser, QStringLiteral("No end mark in the entity."));
-        out.append(view.sliced(from, amp - from));
-        AppendEntity(out, view.sliced(amp + 1, semicolon - amp));
-        from = semicolon + 1;
-        amp = text.indexOf(u'&', from);
+        to += DecodeEntity(QStringView(units + amp + 1, semicolon - amp), units + to);
+        const qsizetype from = semicolon + 1;
+        amp = FindUnit(units, from, count, u'&');
+        std::memmove(units + to, units + from, size_t(amp - from) * 2);
+        to += amp - from;
     }
-    out.append(view.sliced(from));
-    return out;
+    text.truncate(to);
+    return text;
 }

@@ -37,7 +37,7 @@ qsizetype XmlEscapeWideInto(const char16_t* in, qsizetype count, quint8 mask, ch
 // decoded again, so "&amp;lt;" gives "&lt;". Raises the parser errors
 // "No end mark in the entity." and "Unknown entity.", and EConvertError for
 // a reference that is not a number or not a character.
-QString XmlDecodeValue(const QString& text);
+QString XmlDecodeValue(QString text);
 
 // The system's 8-bit code page, with a fast path for ASCII text when the
 // code page keeps ASCII as it is (names and most values are ASCII).

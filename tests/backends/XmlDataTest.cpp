@@ -247,7 +247,8 @@ TEST_F(XmlData, ValueTypingFollowsItsOrder)
 {
     LoadBytes(
         "<DOCUMENT><a>007</a><b>05</b><c>12</c><d>CAFE</d><e>12345678901</e><f>123456789012345678901</f>"
-        "<g>(1,2)</g><h>(1, 2)</h><i>tRUE</i><j>0xCAFE</j><k>2147483648</k><l>-1.5</l><m>ABC</m></DOCUMENT>");
+        "<g>(1,2)</g><h>(1, 2)</h><i>tRUE</i><j>0xCAFE</j><k>2147483648</k><l>-1.5</l><m>ABC</m>"
+        "<n>-2147483648</n><o>+5</o><p>-0</p><q>Fal&#383;e</q></DOCUMENT>");
     EXPECT_EQ(Storage->KeyType("a"), ktString);
     EXPECT_EQ(Storage->KeyType("b"), ktBuffer);
     EXPECT_EQ(Bytes("b"), QByteArray("\x05"));
@@ -262,6 +263,12 @@ TEST_F(XmlData, ValueTypingFollowsItsOrder)
     EXPECT_EQ(Storage->KeyType("k"), ktInt64);
     EXPECT_EQ(Storage->ReadFloat("l", 0), -1.5);
     EXPECT_EQ(Storage->KeyType("m"), ktString);
+    // Only an integer's own decimal text reads as one; case folding beyond
+    // ASCII still makes a boolean.
+    EXPECT_EQ(Storage->ReadInteger("n", 0), INT_MIN);
+    EXPECT_EQ(Storage->KeyType("o"), ktString);
+    EXPECT_EQ(Storage->KeyType("p"), ktString);
+    EXPECT_EQ(Storage->KeyType("q"), ktBoolean);
 
     Data->SetXMLOptions({ doPrefixInHexStr });
     LoadBytes("<DOCUMENT><d>CAFE</d><j>0xCAFE</j><x>0x</x></DOCUMENT>");

@@ -161,6 +161,14 @@ TEST(XmlStorageReader, DecodesEntitiesAndCharacterReferencesInValues)
     // Names are never decoded.
     EXPECT_EQ(Parse("<DOCUMENT><a&amp;b value=\"&#x1F600;\"/></DOCUMENT>"),
         QStringList({ "key a&amp;b=\U0001F600 (2)", "root end" }));
+    // Decoded in place: runs of every length between entities move down.
+    EXPECT_EQ(Parse("<DOCUMENT><k>&lt;a&gt;0123456789&amp;&#x1F600;abcdefghijklmnopq&quot;</k></DOCUMENT>"),
+        QStringList({ "key k=<a>0123456789&\U0001F600abcdefghijklmnopq\" (0)", "root end" }));
+    // Case folding beyond ASCII: a long s matches the "s" of "apos".
+    EXPECT_EQ(Parse(Utf16(QStringLiteral("<DOCUMENT><k>x&APO\u017F;</k></DOCUMENT>"))),
+        QStringList({ "key k=x' (0)", "root end" }));
+    EXPECT_EQ(ParserError("<DOCUMENT><k>&lx;</k></DOCUMENT>"),
+        QStringLiteral("TrsXMLData parser error: Unknown entity."));
     TRecordingSink sink;
     EXPECT_THROW(Parse("<DOCUMENT><k>&#X41;</k></DOCUMENT>", sink), EConvertError);
     EXPECT_THROW(Parse("<DOCUMENT><k>&#-5;</k></DOCUMENT>", sink), EConvertError);
