@@ -19,6 +19,24 @@ namespace {
 
 const QLatin1StringView BodyMarker("%BODY%");
 
+// The value of a text ClassifyNumber found to be an integer of its range:
+// an optional sign, then decimal digits.
+qint64 SignedDigits(QStringView text)
+{
+    const bool negative = text.front() == u'-';
+    quint64 magnitude = 0;
+    for (const QChar c : text.sliced(negative || text.front() == u'+' ? 1 : 0))
+        magnitude = magnitude * 10 + (c.unicode() - u'0');
+    return negative ? qint64(0 - magnitude) : qint64(magnitude);
+}
+
+// A value text as the tree keeps it: the reader hands over a text whose
+// room it reuses from key to key, so one with room to spare is copied.
+QString KeptText(const QString& value)
+{
+    return value.capacity() > value.size() ? QString(value.constData(), value.size()) : value;
+}
+
 // The length of an integer's decimal text, as QString::number writes it.
 qsizetype DecimalLength(qint32 value)
 {
@@ -557,9 +575,11 @@ void TrsXMLData::AddKey(const QString& name, const QString& value, quint16 bits)
     // An empty path names no key, so the key with the empty name (the
     // encrypted form's one key) is addressed through the current section's
     // absolute path.
-    const QString path = !name.isEmpty()  ? name
-        : storage.RootSection().isEmpty() ? QStringLiteral("\\")
-                                          : u'\\' + storage.RootSection() + u'\\';
+    QString rootPath;
+    if (name.isEmpty())
+        rootPath
+            = storage.RootSection().isEmpty() ? QStringLiteral("\\") : u'\\' + storage.RootSection() + u'\\';
+    const QString& path = name.isEmpty() ? rootPath : name;
     if (storage.FindKey(path, true) < 0)
         return;
     TrsKeyWrapper& wrapper = storage.KeyWrapper();
@@ -607,13 +627,13 @@ void TrsXMLData::TypeValue(TrsKeyWrapper& Wrapper, const QString& Value) const
 {
     const TrsNumberClass number = ClassifyNumber(Value, DefaultFormatSettings().DecimalSeparator);
     if (number == ncInteger) {
-        const qint32 integer = Value.toInt();
+        const qint32 integer = qint32(SignedDigits(Value));
         if (DecimalLength(integer) == Value.size())
             Wrapper.SetAsInteger(integer);
         else if (Value.size() == 2 && IsHexText(Value))
             Wrapper.SetAsBuffer(HexDecode(Value).constData(), 1);
         else
-            Wrapper.SetAsString(Value);
+            Wrapper.SetAsString(KeptText(Value));
         return;
     }
     if (number == ncFloat) {
@@ -621,7 +641,7 @@ void TrsXMLData::TypeValue(TrsKeyWrapper& Wrapper, const QString& Value) const
         return;
     }
     if (number == ncInt64) {
-        Wrapper.SetAsInt64(Value.toLongLong());
+        Wrapper.SetAsInt64(SignedDigits(Value));
         return;
     }
     // Only four or five units can fold to "True" or "False".
@@ -636,7 +656,7 @@ void TrsXMLData::TypeValue(TrsKeyWrapper& Wrapper, const QString& Value) const
         const QStringView y = QStringView(Value).sliced(comma + 1, Value.size() - comma - 2);
         const QChar separator = DefaultFormatSettings().DecimalSeparator;
         if (ClassifyNumber(x, separator) == ncInteger && ClassifyNumber(y, separator) == ncInteger) {
-            Wrapper.SetAsPoint(QPoint(x.toInt(), y.toInt()));
+            Wrapper.SetAsPoint(QPoint(qint32(SignedDigits(x)), qint32(SignedDigits(y))));
             return;
         }
     }
@@ -656,5 +676,5 @@ void TrsXMLData::TypeValue(TrsKeyWrapper& Wrapper, const QString& Value) const
             return;
         }
     }
-    Wrapper.SetAsString(Value);
+    Wrapper.SetAsString(KeptText(Value));
 }

@@ -38,6 +38,16 @@ inline quint8 ClassOf(char32_t c)
     return c < 256 ? ClassTable[c] : 0;
 }
 
+// Makes TEXT SIZE units long, reusing its storage when it is TEXT's own and
+// large enough: a value the sink does not keep then costs no allocation.
+void ReuseFor(QString& text, qsizetype size)
+{
+    if (text.isDetached() && text.capacity() >= size)
+        text.resize(size);
+    else
+        text = QString(size, Qt::Uninitialized);
+}
+
 // 8-bit text in the system code page.
 struct TAnsiUnit {
     static constexpr int Size = 1;
@@ -45,6 +55,20 @@ struct TAnsiUnit {
     static QString Text(const uchar* from, const uchar* to)
     {
         return XmlAnsiDecode(QByteArrayView(from, to - from));
+    }
+    static void TextInto(QString& text, const uchar* from, const uchar* to)
+    {
+        uchar any = 0;
+        for (const uchar* p = from; p < to; ++p)
+            any |= *p;
+        if (any >= 0x80 || !XmlAnsiKeepsAscii()) {
+            text = Text(from, to);
+            return;
+        }
+        ReuseFor(text, to - from);
+        char16_t* out = reinterpret_cast<char16_t*>(text.data());
+        for (const uchar* p = from; p < to; ++p)
+            *out++ = *p;
     }
     // The first "<" or zero unit from P on; values are most of a file, so
     // this scan is the library's rather than one unit at a time.
@@ -69,6 +93,15 @@ struct TWideUnit {
                 text[i] = QChar(char16_t(At(from + 2 * i)));
         }
         return text;
+    }
+    static void TextInto(QString& text, const uchar* from, const uchar* to)
+    {
+        if constexpr (Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
+            ReuseFor(text, (to - from) / 2);
+            std::memcpy(text.data(), from, size_t(text.size()) * 2);
+        } else {
+            text = Text(from, to);
+        }
     }
     // Four units at a time while eight bytes are left before LIMIT: a lane
     // that is zero, or "<" once xored with it, stops the fast loop.
@@ -100,11 +133,12 @@ struct TWideUnit {
 template <typename TUnit> class TXmlParser {
 public:
     TXmlParser(TrsXmlReader::TSink& sink, const QString& rootName, QStringList& attrNames,
-        QStringList& attrValues, const uchar* origin, const uchar* start, const uchar* limit)
+        QStringList& attrValues, QString& value, const uchar* origin, const uchar* start, const uchar* limit)
         : FSink(sink)
         , FRootName(rootName)
         , FAttrNames(attrNames)
         , FAttrValues(attrValues)
+        , FValue(value)
         , PBufStart(origin)
         , PCur(start)
         , PLimit(limit)
@@ -135,13 +169,14 @@ private:
     bool SameRaw(const uchar* a, const uchar* aStop, const uchar* b, const uchar* bStop) const;
     void ParseStartTag();
     void ParseEndTag();
-    void ParseKeyText(const QString& name, const uchar* contentEnd);
+    void ParseKeyText(const QString& name, const uchar* contentEnd, const uchar* endNameStop);
     void ParseSection(const QString& name, bool selfClosing);
 
     TrsXmlReader::TSink& FSink;
     const QString& FRootName;
     QStringList& FAttrNames;
     QStringList& FAttrValues;
+    QString& FValue;
     const uchar* PBufStart; // first byte of the data, byte-order mark included
     const uchar* PCur;
     const uchar* PLimit; // the end of the data and its end mark
@@ -337,15 +372,20 @@ template <typename TUnit> void TXmlParser<TUnit>::ParseStartTag()
         FSink.AddKey(name, XmlDecodeValue(FAttrValues[0]), 2);
     else if (!selfClosing && endName != nullptr && FAttrNames.isEmpty()
         && SameRaw(nameStart, nameStop, endName, endNameStop))
-        ParseKeyText(name, contentEnd);
+        ParseKeyText(name, contentEnd, endNameStop);
     else
         ParseSection(name, selfClosing);
 }
 
-template <typename TUnit> void TXmlParser<TUnit>::ParseKeyText(const QString& name, const uchar* contentEnd)
+// The end tag's name was read by LookAhead and holds no ">": the search for
+// the tag's end goes on from there.
+template <typename TUnit>
+void TXmlParser<TUnit>::ParseKeyText(const QString& name, const uchar* contentEnd, const uchar* endNameStop)
 {
-    FSink.AddKey(name, XmlDecodeValue(TUnit::Text(PCur, contentEnd)), 0);
-    PCur = contentEnd;
+    TUnit::TextInto(FValue, PCur, contentEnd);
+    FValue = XmlDecodeValue(std::move(FValue));
+    FSink.AddKey(name, FValue, 0);
+    PCur = endNameStop;
     while (Ch() != u'>') {
         if (Ch() == 0)
             ParserError("Unexpected end of file.");
@@ -428,12 +468,12 @@ void TrsXmlReader::Parse(QByteArray& data, bool wantTemplate)
     if (start[0] == 0xFF && start[1] == 0xFE) {
         FIsUnicode = true;
         start += 2;
-        TXmlParser<TWideUnit> parser(FSink, FRootName, FAttrNames, FAttrValues, origin, start, limit);
+        TXmlParser<TWideUnit> parser(FSink, FRootName, FAttrNames, FAttrValues, FValue, origin, start, limit);
         parser.ParseDocument();
         if (wantTemplate)
             MakeTemplate(start, stop, parser.FTmplBodyStart, parser.FTmplBodyStop);
     } else {
-        TXmlParser<TAnsiUnit> parser(FSink, FRootName, FAttrNames, FAttrValues, origin, start, limit);
+        TXmlParser<TAnsiUnit> parser(FSink, FRootName, FAttrNames, FAttrValues, FValue, origin, start, limit);
         parser.ParseDocument();
         if (wantTemplate)
             MakeTemplate(start, stop, parser.FTmplBodyStart, parser.FTmplBodyStop);

@@ -21,7 +21,8 @@ public:
         virtual ~TSink() = default;
         // A key with its decoded value; BITS is the key option bit that
         // records its form: 1 attribute of a section, 2 value attribute,
-        // 0 text form.
+        // 0 text form. The reader reuses the room of VALUE from key to key:
+        // a sink that keeps it should copy one with room to spare.
         virtual void AddKey(const QString& name, const QString& value, quint16 bits) = 0;
         // A section element: makes the section (a new one when the name is
         // taken, unless merging) and descends into it. False when no
@@ -61,6 +62,8 @@ private:
     // between tags so their storage is reused.
     QStringList FAttrNames;
     QStringList FAttrValues;
+    // The value of the key element being parsed, kept for the same reason.
+    QString FValue;
     QString FRootName = QStringLiteral("DOCUMENT");
     QString FTemplate;
     bool FIsUnicode = false;

@@ -435,8 +435,13 @@ int TrsStorage::FindKeyInSection(int sectionIdx, QStringView name, const QString
 {
     const int sectionId = SectionIdOf(sectionIdx);
     int index = -1;
+    // The key found last, compared once: the same key again, or on a load
+    // the key after it when it ends its run.
+    int afterCached = 1;
     if (FCacheKeyIdx >= 0 && FCacheKeyIdx < FKeyList.Count() && FCacheKeySectionId == sectionId
-        && FKeyList[FCacheKeyIdx].SectionId == sectionId && SameText(FKeyList[FCacheKeyIdx].Name, name)) {
+        && FKeyList[FCacheKeyIdx].SectionId == sectionId)
+        afterCached = CompareText(FKeyList[FCacheKeyIdx].Name, name);
+    if (afterCached == 0) {
         index = FCacheKeyIdx;
     } else {
         int begin;
@@ -447,8 +452,9 @@ int TrsStorage::FindKeyInSection(int sectionIdx, QStringView name, const QString
         } else {
             KeyRunOf(sectionId, begin, end);
         }
-        bool found;
-        index = SearchKey(begin, end, sectionId, name, found);
+        bool found = false;
+        index = afterCached < 0 && FCacheKeyIdx == end - 1 ? end
+                                                           : SearchKey(begin, end, sectionId, name, found);
         if (!found) {
             if (!Create)
                 return -1;
@@ -656,6 +662,9 @@ void TrsStorage::DoKeyAdd(int Index)
 {
     TrsKeyItem& item = FKeyList[Index];
     FKeyWrapper->SetKeyItem(&item);
+    // Nobody to tell, as on most loads: the name is not even copied.
+    if (!FOnKeyAdd && !(FClientList->Active() && FClientList->NotificationExist(scnKeyAdd)))
+        return;
     const QString name = item.Name;
     if (FOnKeyAdd)
         FOnKeyAdd(this, name);
