@@ -7,6 +7,7 @@
 #include <QtEndian>
 #include <array>
 #include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -38,6 +39,9 @@ inline quint8 ClassOf(char32_t c)
     return c < 256 ? ClassTable[c] : 0;
 }
 
+// Slots of the table of recent names.
+constexpr size_t NameSlots = 1024;
+
 // Makes TEXT SIZE units long, reusing its storage when it is TEXT's own and
 // large enough: a value the sink does not keep then costs no allocation.
 void ReuseFor(QString& text, qsizetype size)
@@ -55,6 +59,26 @@ struct TAnsiUnit {
     static QString Text(const uchar* from, const uchar* to)
     {
         return XmlAnsiDecode(QByteArrayView(from, to - from));
+    }
+    // Whether TEXT, made by Text from bytes that were all ASCII, is the text
+    // of the bytes from FROM to TO.
+    static bool IsTextOf(const QString& text, const uchar* from, const uchar* to)
+    {
+        if (text.size() != to - from)
+            return false;
+        const char16_t* units = reinterpret_cast<const char16_t*>(text.utf16());
+        for (; from < to; ++from, ++units) {
+            if (*units != *from)
+                return false;
+        }
+        return true;
+    }
+    static bool IsSharable(const uchar* from, const uchar* to)
+    {
+        uchar any = 0;
+        for (const uchar* p = from; p < to; ++p)
+            any |= *p;
+        return any < 0x80 && XmlAnsiKeepsAscii();
     }
     static void TextInto(QString& text, const uchar* from, const uchar* to)
     {
@@ -94,6 +118,12 @@ struct TWideUnit {
         }
         return text;
     }
+    static bool IsTextOf(const QString& text, const uchar* from, const uchar* to)
+    {
+        return Q_BYTE_ORDER == Q_LITTLE_ENDIAN && text.size() * 2 == to - from
+            && std::memcmp(text.utf16(), from, size_t(to - from)) == 0;
+    }
+    static bool IsSharable(const uchar*, const uchar*) { return true; }
     static void TextInto(QString& text, const uchar* from, const uchar* to)
     {
         if constexpr (Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
@@ -133,12 +163,14 @@ struct TWideUnit {
 template <typename TUnit> class TXmlParser {
 public:
     TXmlParser(TrsXmlReader::TSink& sink, const QString& rootName, QStringList& attrNames,
-        QStringList& attrValues, QString& value, const uchar* origin, const uchar* start, const uchar* limit)
+        QStringList& attrValues, QString& value, std::vector<QString>& names, const uchar* origin,
+        const uchar* start, const uchar* limit)
         : FSink(sink)
         , FRootName(rootName)
         , FAttrNames(attrNames)
         , FAttrValues(attrValues)
         , FValue(value)
+        , FNames(names)
         , PBufStart(origin)
         , PCur(start)
         , PLimit(limit)
@@ -164,6 +196,7 @@ private:
     void SkipPast(const char* text);
     void SkipDoctype();
     QString ReadName(quint8 stop);
+    QString NameText(const uchar* from, const uchar* to);
     void ReadAttributes();
     const uchar* LookAhead(const uchar*& endName, const uchar*& endNameStop) const;
     bool SameRaw(const uchar* a, const uchar* aStop, const uchar* b, const uchar* bStop) const;
@@ -177,6 +210,7 @@ private:
     QStringList& FAttrNames;
     QStringList& FAttrValues;
     QString& FValue;
+    std::vector<QString>& FNames;
     const uchar* PBufStart; // first byte of the data, byte-order mark included
     const uchar* PCur;
     const uchar* PLimit; // the end of the data and its end mark
@@ -279,7 +313,28 @@ template <typename TUnit> QString TXmlParser<TUnit>::ReadName(quint8 stop)
         Next();
     if (Ch() == 0)
         ParserError("Unexpected end of file.");
-    return TUnit::Text(from, PCur);
+    return NameText(from, PCur);
+}
+
+// The same names come in many sections: one text is shared by a name's
+// recent repeats, found by a hash of its bytes in a table of one text a
+// slot. Long names are not kept.
+template <typename TUnit> QString TXmlParser<TUnit>::NameText(const uchar* from, const uchar* to)
+{
+    constexpr qsizetype LongestShared = 64;
+    if (to - from > LongestShared * S)
+        return TUnit::Text(from, to);
+    if (FNames.empty())
+        FNames.resize(NameSlots);
+    const size_t hash = std::hash<std::string_view>()(
+        std::string_view(reinterpret_cast<const char*>(from), size_t(to - from)));
+    QString& slot = FNames[hash % NameSlots];
+    if (!TUnit::IsTextOf(slot, from, to)) {
+        if (!TUnit::IsSharable(from, to))
+            return TUnit::Text(from, to);
+        slot = TUnit::Text(from, to);
+    }
+    return slot;
 }
 
 template <typename TUnit> void TXmlParser<TUnit>::ReadAttributes()
@@ -455,6 +510,9 @@ void TrsXmlReader::Parse(QByteArray& data, bool wantTemplate)
     } remover { data, size };
 
     uchar* start = reinterpret_cast<uchar*>(data.data());
+    // Names are shared within one parse only: the next may be in the other
+    // encoding.
+    FNames.clear();
     FIsUnicode = false;
     FTemplate = QString();
     if (start[0] == 0xFE && start[1] == 0xFF) {
@@ -468,12 +526,14 @@ void TrsXmlReader::Parse(QByteArray& data, bool wantTemplate)
     if (start[0] == 0xFF && start[1] == 0xFE) {
         FIsUnicode = true;
         start += 2;
-        TXmlParser<TWideUnit> parser(FSink, FRootName, FAttrNames, FAttrValues, FValue, origin, start, limit);
+        TXmlParser<TWideUnit> parser(
+            FSink, FRootName, FAttrNames, FAttrValues, FValue, FNames, origin, start, limit);
         parser.ParseDocument();
         if (wantTemplate)
             MakeTemplate(start, stop, parser.FTmplBodyStart, parser.FTmplBodyStop);
     } else {
-        TXmlParser<TAnsiUnit> parser(FSink, FRootName, FAttrNames, FAttrValues, FValue, origin, start, limit);
+        TXmlParser<TAnsiUnit> parser(
+            FSink, FRootName, FAttrNames, FAttrValues, FValue, FNames, origin, start, limit);
         parser.ParseDocument();
         if (wantTemplate)
             MakeTemplate(start, stop, parser.FTmplBodyStart, parser.FTmplBodyStop);

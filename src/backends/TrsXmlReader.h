@@ -62,6 +62,9 @@ private:
     // between tags so their storage is reused.
     QStringList FAttrNames;
     QStringList FAttrValues;
+    // Texts of recent names, shared by their repeats; kept for the same
+    // reason.
+    std::vector<QString> FNames;
     // The value of the key element being parsed, kept for the same reason.
     QString FValue;
     QString FRootName = QStringLiteral("DOCUMENT");

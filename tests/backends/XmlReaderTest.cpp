@@ -90,6 +90,35 @@ TEST(XmlStorageReader, ReadsKeysSectionsAndAttributesInEveryEncoding)
     EXPECT_EQ(sink.LastProgress, data.size());
 }
 
+// Repeated names share one text; names that differ, even only in a byte
+// beyond ASCII or past the length that is shared, stay apart, also when one
+// reader parses both encodings in turn.
+TEST(XmlStorageReader, RepeatedNamesReadTheSameInEitherEncoding)
+{
+    const QString longName = QString(70, u'n');
+    const QString file
+        = QStringLiteral("<DOCUMENT><a k=\"1\"><k>2</k><\u00E9>3</\u00E9><%1>4</%1><%1x>5</%1x></a>"
+                         "<b k=\"6\"><k>7</k><\u00E9>8</\u00E9><%1>9</%1></b></DOCUMENT>")
+              .arg(longName);
+    QStringList expected;
+    for (const auto& [section, first] : { std::pair("a", 1), std::pair("b", 6) }) {
+        expected << QStringLiteral("begin %1").arg(QLatin1StringView(section))
+                 << QStringLiteral("key k=%1 (1)").arg(first) << QStringLiteral("key k=%1 (0)").arg(first + 1)
+                 << QStringLiteral("key \u00E9=%1 (0)").arg(first + 2)
+                 << QStringLiteral("key %1=%2 (0)").arg(longName).arg(first + 3);
+        if (first == 1)
+            expected << QStringLiteral("key %1x=5 (0)").arg(longName);
+        expected << QStringLiteral("end");
+    }
+    expected << QStringLiteral("root end");
+    TRecordingSink sink;
+    TrsXmlReader reader(sink);
+    for (const QByteArray& bytes : { file.toLatin1(), Utf16(file), file.toLatin1() }) {
+        sink.Log.clear();
+        EXPECT_EQ(Parse(bytes, sink, &reader), expected);
+    }
+}
+
 TEST(XmlStorageReader, RootNameDiffersOnlyInCase)
 {
     EXPECT_EQ(Parse("<document><a value=\"1\"/></document>"), QStringList({ "key a=1 (2)", "root end" }));
