@@ -104,16 +104,30 @@ char32_t ParseReference(QStringView number)
 // ";". Zero when it names none.
 char16_t AsciiNamedEntity(QStringView entity)
 {
-    for (const TNamedEntity& named : NamedEntities) {
-        if (named.Name.size() != entity.size())
-            continue;
-        qsizetype i = 0;
-        // The names are lower-case letters up to the ";" both end with.
-        while (i + 1 < entity.size() && (entity[i].unicode() | 0x20) == uchar(named.Name.data()[i]))
-            ++i;
-        if (i + 1 == entity.size())
-            return named.Char;
-    }
+    const qsizetype letters = entity.size() - 1;
+    if (letters < 2 || letters > 4)
+        return 0;
+    // Lower case for letters; no other ASCII character becomes a letter.
+    char name[4] = {};
+    for (qsizetype i = 0; i < letters; ++i)
+        name[i] = char(entity[i].unicode() | 0x20);
+    const auto is = [&name](const char(&text)[5]) { return std::memcmp(name, text, 4) == 0; };
+    if (is("gt\0\0"))
+        return u'>';
+    if (is("lt\0\0"))
+        return u'<';
+    if (is("amp\0"))
+        return u'&';
+    if (is("quot"))
+        return u'"';
+    if (is("apos"))
+        return u'\'';
+    if (is("cr\0\0"))
+        return u'\r';
+    if (is("lf\0\0"))
+        return u'\n';
+    if (is("tab\0"))
+        return u'\t';
     return 0;
 }
 
