@@ -146,7 +146,10 @@ void TrsStorage::Close()
 void TrsStorage::Load()
 {
     TStateScope loading(FCurrentStates, ssLoading);
-    ClearAll();
+    // A reloaded tree is mostly as large as the one before: its arrays keep
+    // their room rather than being freed and grown again from nothing, which
+    // also spares the allocator handing the memory back and forth.
+    EmptyTree(true);
     Merge();
 }
 
@@ -214,6 +217,11 @@ void TrsStorage::Clear()
 
 void TrsStorage::ClearAll()
 {
+    EmptyTree(false);
+}
+
+void TrsStorage::EmptyTree(bool KeepRoom)
+{
     TStateScope clearing(FCurrentStates, ssClearing);
     {
         TNotificationsOff off(*FClientList);
@@ -222,8 +230,13 @@ void TrsStorage::ClearAll()
             for (int i = 0; i < FKeyList.Count(); ++i)
                 DoKeyDeletion(i);
         FKeyWrapper->SetKeyItem(nullptr);
-        FKeyList.Release();
-        FSectionList.Release();
+        if (KeepRoom) {
+            FKeyList.Empty();
+            FSectionList.Empty();
+        } else {
+            FKeyList.Release();
+            FSectionList.Release();
+        }
         ResetWhenSectionsEmpty();
         InvalidateCaches();
         FKeyIndex = -1;

@@ -81,6 +81,8 @@ public:
     // Removes Count records from Index.
     void Remove(int Index, int Count);
     void Release();
+    // Removes every item but keeps the room they took.
+    void Empty();
 
 private:
     QList<T> FItems;
@@ -114,6 +116,12 @@ template <typename T> void TrsItemArray<T>::Remove(int Index, int Count)
         std::move(FItems.begin(), FItems.end(), std::back_inserter(smaller));
         FItems.swap(smaller);
     }
+}
+
+template <typename T> void TrsItemArray<T>::Empty()
+{
+    FItems.clear();
+    FCapacity = 0;
 }
 
 template <typename T> void TrsItemArray<T>::Release()
@@ -345,6 +353,7 @@ private:
     bool IsInside(int SectionIdx, int AncestorIdx) const;
     void RecomputeMaxId();
     void ResetWhenSectionsEmpty();
+    void EmptyTree(bool KeepRoom);
     void InvalidateCaches();
     // Inserts a key of that name into the current section at its sorted
     // place without looking for an existing one (the section stream reader
