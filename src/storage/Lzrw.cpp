@@ -174,9 +174,8 @@ int TLzrwCompressor::LookupMatch(const quint8* in, qsizetype x, qsizetype size, 
 }
 
 // LookupMatch with at least Lookahead bytes left from X and no run there.
-// An empty slot and a wrapped position both lie more than MaxOffset back;
-// the candidate's bytes are read from its position's low 15 bits, which
-// keeps the read within the bytes before X whatever the slot holds.
+// An empty slot and a wrapped position both lie more than MaxOffset back,
+// so one test rejects them.
 int TLzrwCompressor::MatchAhead(const quint8* in, qsizetype x, qsizetype& offset)
 {
     const std::uint32_t h = HashOf(in + x);
@@ -185,7 +184,7 @@ int TLzrwCompressor::MatchAhead(const quint8* in, qsizetype x, qsizetype& offset
     offset = x - q;
     if (offset > MaxOffset)
         return 0;
-    const int m = CommonPrefixOfMax(in + (q & 0x7FFF), in + x);
+    const int m = CommonPrefixOfMax(in + q, in + x);
     return m >= MinMatch ? m : 0;
 }
 
