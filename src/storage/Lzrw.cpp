@@ -8,6 +8,9 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <typeinfo>
 
 namespace {
@@ -75,9 +78,19 @@ public:
 
 private:
     int LookupMatch(const quint8* in, qsizetype x, qsizetype size, qsizetype& offset);
+    int MatchAhead(const quint8* in, qsizetype x, qsizetype& offset);
+    void AnyItem(const quint8* in, qsizetype& x, qsizetype size, quint8* out, qsizetype& o, quint16& flags);
 
     std::array<std::int16_t, HashSize> FHash {};
 };
+
+// An empty hash slot. Any position, wrapped or not, lies more than
+// MaxOffset after it, so one distance test rejects it.
+constexpr std::int16_t NoPosition = -32768;
+
+// Input bytes the compressor may read from a position on without watching
+// the chunk's end: a run test of 16 bytes, a match compare of MaxMatch.
+constexpr qsizetype Lookahead = 32;
 
 // Length of the common prefix of A and B, at most LIMIT bytes. Eight bytes
 // are compared at a time while both have them.
@@ -96,16 +109,60 @@ int CommonPrefix(const quint8* a, const quint8* b, int limit)
     return m;
 }
 
+// CommonPrefix with a limit of MaxMatch, both sides readable that far. A
+// whole match comes from a branch, not from the bytes: the next item's
+// position then does not wait for the compare, and in text like the
+// storage files' that branch is mostly foreseen.
+int CommonPrefixOfMax(const quint8* a, const quint8* b)
+{
+    static_assert(MaxMatch == 18);
+#if defined(__SSE2__)
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a));
+    const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
+    const unsigned differ = (~unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y))) & 0xFFFF)
+        | unsigned(a[16] != b[16]) << 16 | unsigned(a[17] != b[17]) << 17;
+    if (differ == 0)
+        return MaxMatch;
+    return __builtin_ctz(differ);
+#else
+    return CommonPrefix(a, b, MaxMatch);
+#endif
+}
+
+// Whether the 16 bytes at P are all the same.
+bool SixteenSame(const quint8* p)
+{
+    std::uint64_t a, b;
+    std::memcpy(&a, p, 8);
+    std::memcpy(&b, p + 8, 8);
+    return a == b && (a >> 8) == (a & 0x00FFFFFFFFFFFFFFu);
+}
+
+// The length of the run of IN[X] from X on, at most MaxRun.
+qsizetype RunLength(const quint8* in, qsizetype x, qsizetype size)
+{
+    qsizetype r = 1;
+    while (x + r < size && in[x + r] == in[x] && r < MaxRun)
+        ++r;
+    return r;
+}
+
+// The table slot of the three bytes at P.
+std::uint32_t HashOf(const quint8* p)
+{
+    const std::uint32_t key = (std::uint32_t(p[0]) << 8 ^ p[2]) ^ std::uint32_t(p[1]) << 4;
+    return (key * 40543u >> 4) & (HashSize - 1);
+}
+
 int TLzrwCompressor::LookupMatch(const quint8* in, qsizetype x, qsizetype size, qsizetype& offset)
 {
     // Fewer than three bytes left can never make a match.
     if (size - x < MinMatch)
         return 0;
-    const std::uint32_t key = ((std::uint32_t(in[x]) << 4 ^ in[x + 1]) << 4) ^ in[x + 2];
-    const std::uint32_t h = (key * 40543u >> 4) & (HashSize - 1);
+    const std::uint32_t h = HashOf(in + x);
     const qsizetype q = FHash[h];
     FHash[h] = static_cast<std::int16_t>(x);
-    // No candidate (-1), a wrapped position (negative) or one too far back.
+    // No candidate, a wrapped position (negative) or one too far back.
     // Decided without a branch: on data that does not compress this test
     // goes either way at random, so the bytes are compared in any case and
     // the result dropped.
@@ -116,9 +173,49 @@ int TLzrwCompressor::LookupMatch(const quint8* in, qsizetype x, qsizetype size, 
     return usable && m >= MinMatch ? m : 0;
 }
 
+// LookupMatch with at least Lookahead bytes left from X and no run there.
+// An empty slot and a wrapped position both lie more than MaxOffset back,
+// so one test rejects them.
+int TLzrwCompressor::MatchAhead(const quint8* in, qsizetype x, qsizetype& offset)
+{
+    const std::uint32_t h = HashOf(in + x);
+    const qsizetype q = FHash[h];
+    FHash[h] = static_cast<std::int16_t>(x);
+    offset = x - q;
+    if (offset > MaxOffset)
+        return 0;
+    const int m = CommonPrefixOfMax(in + q, in + x);
+    return m >= MinMatch ? m : 0;
+}
+
+// One item at X, wherever it lies in the chunk: a run, a match or a
+// literal, appended at O with its bit in FLAGS.
+void TLzrwCompressor::AnyItem(
+    const quint8* in, qsizetype& x, qsizetype size, quint8* out, qsizetype& o, quint16& flags)
+{
+    const qsizetype r = RunLength(in, x, size);
+    qsizetype offset = 0;
+    if (r >= MinRun) {
+        out[o] = 0;
+        qToBigEndian(quint16(r - MinRun), out + o + 1);
+        out[o + 3] = in[x];
+        o += 4;
+        x += r;
+        flags = quint16(flags << 1 | 1);
+    } else if (const int m = LookupMatch(in, x, size, offset)) {
+        qToBigEndian(quint16(offset << 4 | (m - MinMatch)), out + o);
+        o += 2;
+        x += m;
+        flags = quint16(flags << 1 | 1);
+    } else {
+        out[o++] = in[x++];
+        flags = quint16(flags << 1);
+    }
+}
+
 qsizetype TLzrwCompressor::CompressBlock(const quint8* in, qsizetype size, quint8* out)
 {
-    FHash.fill(-1);
+    FHash.fill(NoPosition);
     out[0] = BlockCompressed;
     qsizetype control = 1;
     qsizetype o = 3;
@@ -132,18 +229,9 @@ qsizetype TLzrwCompressor::CompressBlock(const quint8* in, qsizetype size, quint
             o += 2;
             items = 0;
         }
-        qsizetype r = 1;
-        while (x + r < size && in[x + r] == in[x] && r < MaxRun)
-            ++r;
-        qsizetype offset = 0;
-        if (r >= MinRun) {
-            out[o] = 0;
-            qToBigEndian(quint16(r - MinRun), out + o + 1);
-            out[o + 3] = in[x];
-            o += 4;
-            x += r;
-            flags = quint16(flags << 1 | 1);
-        } else if (const int m = LookupMatch(in, x, size, offset)) {
+        if (size - x < Lookahead || SixteenSame(in + x)) {
+            AnyItem(in, x, size, out, o, flags);
+        } else if (qsizetype offset = 0; const int m = MatchAhead(in, x, offset)) {
             qToBigEndian(quint16(offset << 4 | (m - MinMatch)), out + o);
             o += 2;
             x += m;
@@ -328,9 +416,10 @@ private:
             const qsizetype offset = word >> 4;
             if (offset >= 16 && (Far || offset <= o - start)) {
                 const qsizetype length = (word & 15) + MinMatch;
+                // The last two bytes are copied for every length: a test
+                // on it goes either way at random.
                 std::memcpy(o, o - offset, 16);
-                if (length > 16)
-                    std::memcpy(o + 16, o - offset + 16, 2);
+                std::memcpy(o + 16, o - offset + 16, 2);
                 o += length;
                 p += 2;
                 continue;

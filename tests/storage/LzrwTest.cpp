@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -241,6 +243,60 @@ TEST(LzrwStream, FailingDevicesRaise)
     output.open(QIODevice::WriteOnly);
     EXPECT_TRUE(errorOf(input, output).startsWith(u"Storage library error: Can't read LZRW data: "));
 }
+
+// One chunk's block as the format's rules choose it, every read checked: a
+// run of 16 or more, else the hash slot's last position below 32768 if at
+// most 4095 back and sharing three bytes or more, else a literal.
+QByteArray ReferenceBlock(const QByteArray& chunk)
+{
+    const auto* in = reinterpret_cast<const quint8*>(chunk.constData());
+    const qsizetype size = chunk.size();
+    std::vector<qsizetype> last(4096, -1);
+    QByteArray out = Hex("40");
+    qsizetype control = 0, x = 0;
+    for (unsigned items = 0; x < size && out.size() <= size; ++items) {
+        if (items % 16 == 0)
+            control = out.size(), out += Hex("0000");
+        qsizetype run = 1, q = -1, m = 0;
+        while (x + run < size && in[x + run] == in[x] && run < 4095)
+            ++run;
+        if (run < 16 && size - x >= 3) {
+            const unsigned h = ((((in[x] << 4) ^ in[x + 1]) << 4 ^ in[x + 2]) * 40543u >> 4) & 4095;
+            q = std::exchange(last[h], x < 32768 ? x : -1);
+            while (q >= 0 && x - q <= 4095 && m < 18 && x + m < size && in[q + m] == in[x + m])
+                ++m;
+        }
+        const bool copy = run >= 16 || m >= 3;
+        const unsigned bits = copy ? 0x8000u >> items % 16 : 0,
+                       item = run >= 16 ? run - 16 : (x - q) << 4 | (m - 3);
+        out[control] = char(out[control] | bits >> 8);
+        out[control + 1] = char(out[control + 1] | (bits & 255));
+        const char pair[] = { char(item >> 8), char(item & 255) };
+        out += run >= 16 ? QByteArray(1, '\0') + QByteArray(pair, 2) + char(in[x])
+                         : (copy ? QByteArray(pair, 2) : QByteArray(1, char(in[x])));
+        x += run >= 16 ? run : (copy ? m : 1);
+    }
+    return out.size() <= size ? out : Hex("80") + chunk;
+}
+
+// Runs of 15 to 17 bytes, matches of every length, offsets around 4095 and
+// repeats of positions around 32768, ending 31 to 70 bytes before the chunk.
+class LzrwChoices : public ::testing::TestWithParam<int> { };
+
+TEST_P(LzrwChoices, BlocksAreTheFormatRulesChoices)
+{
+    QRandomGenerator random(GetParam());
+    QByteArray input = XmlLikeText(32690 + random.bounded(100));
+    while (input.size() < LzrwChunkSize - 31 - GetParam())
+        input += random.bounded(3) ? input.right(1 + random.bounded(4200)).left(1 + random.bounded(20))
+                                   : QByteArray(15 + random.bounded(3), char(random.bounded(3)));
+    const QByteArray once = RandomBytes(random, 20);
+    for (const QByteArray& in :
+        { input, once + QByteArray(4075 + GetParam() % 3, '\1') + once + input.left(40) })
+        EXPECT_EQ(Compress(in.left(LzrwChunkSize)), Block(ReferenceBlock(in.left(LzrwChunkSize))));
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, LzrwChoices, ::testing::Range(0, 40));
 
 TEST(LzrwBlock, ChunkThatDoesNotShrinkIsStoredOneByteLonger)
 {
