@@ -258,12 +258,22 @@ constexpr std::array<TPaddedEntity, 128> PaddedEntities = MakePaddedEntities();
 
 // The units of a block that may end a run of plain text, one bit each, from
 // the block's bytes (8-bit) or its two halves of eight units (UTF-16).
+// The five marks; the comparisons are joined pairwise, since each block's
+// bits are waited for before the next block is read.
+__m128i MarkHits(__m128i bytes)
+{
+    const __m128i quotes
+        = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('"')), _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\'')));
+    const __m128i angles
+        = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('<')), _mm_cmpeq_epi8(bytes, _mm_set1_epi8('>')));
+    return _mm_or_si128(_mm_or_si128(quotes, angles), _mm_cmpeq_epi8(bytes, _mm_set1_epi8('&')));
+}
+
 int MarkBits(__m128i bytes)
 {
-    __m128i hit = _mm_cmplt_epi8(bytes, _mm_set1_epi8(0x20)); // controls, and signed: 0x80 and up
-    for (const char mark : { '"', '&', '\'', '<', '>' })
-        hit = _mm_or_si128(hit, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(mark)));
-    return _mm_movemask_epi8(hit);
+    // Controls, and as signed bytes also 0x80 and up.
+    const __m128i outside = _mm_cmplt_epi8(bytes, _mm_set1_epi8(0x20));
+    return _mm_movemask_epi8(_mm_or_si128(outside, MarkHits(bytes)));
 }
 
 // The same for UTF-16 text: each unit is cut to at most 0xFF first, which
@@ -274,10 +284,8 @@ int MarkBitsWide(__m128i low, __m128i high)
     const __m128i top = _mm_set1_epi16(0xFF);
     const __m128i bytes = _mm_packus_epi16(
         _mm_sub_epi16(low, _mm_subs_epu16(low, top)), _mm_sub_epi16(high, _mm_subs_epu16(high, top)));
-    __m128i hit = _mm_cmpeq_epi8(_mm_subs_epu8(bytes, _mm_set1_epi8(0x1F)), _mm_setzero_si128());
-    for (const char mark : { '"', '&', '\'', '<', '>' })
-        hit = _mm_or_si128(hit, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(mark)));
-    return _mm_movemask_epi8(hit);
+    const __m128i controls = _mm_cmpeq_epi8(_mm_subs_epu8(bytes, _mm_set1_epi8(0x1F)), _mm_setzero_si128());
+    return _mm_movemask_epi8(_mm_or_si128(controls, MarkHits(bytes)));
 }
 
 // The sixteen units from IN, or the COUNT left of them followed by plain

@@ -383,6 +383,7 @@ private:
     TrsItemArray<TrsKeyItem> FKeyList;
     int FKeyBeginIdx = -1;
     int FKeyEndIdx = -1;
+    mutable int FKeyRunHint = 0; // where KeyRunOf looks first
     int FKeyIndex = -1;
     int FKeyIterationsBegin = -1;
     int FKeyIterationsEnd = -1;
