@@ -16,6 +16,7 @@
 #include <array>
 #include <charconv>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <span>
 #include <string_view>
@@ -145,12 +146,37 @@ template <bool Wide> char* PutCheckedName(char* out, QStringView name, bool& pla
     return out;
 }
 
+// A name PutCheckedName found plain. In 8-bit files four units a step,
+// the last step overlapping the one before, as names are short.
 template <bool Wide> char* PutName(char* out, QStringView name)
 {
     const char16_t* units = name.utf16();
-    for (qsizetype i = 0; i < name.size(); ++i)
-        out = PutUnit<Wide>(out, units[i]);
-    return out;
+    const qsizetype size = name.size();
+    if constexpr (Q_BYTE_ORDER != Q_LITTLE_ENDIAN) {
+        for (qsizetype i = 0; i < size; ++i)
+            out = PutUnit<Wide>(out, units[i]);
+        return out;
+    } else if constexpr (Wide) {
+        std::memcpy(out, units, size_t(size) * 2);
+        return out + size * 2;
+    } else {
+        if (size < 4) {
+            for (qsizetype i = 0; i < size; ++i)
+                out[i] = char(units[i]);
+            return out + size;
+        }
+        auto four = [&](qsizetype at) {
+            std::uint64_t wide;
+            std::memcpy(&wide, units + at, 8);
+            const std::uint32_t narrow = std::uint32_t((wide & 0xFF) | ((wide >> 8) & 0xFF00)
+                | ((wide >> 16) & 0xFF0000) | ((wide >> 24) & 0xFF000000));
+            std::memcpy(out + at, &narrow, 4);
+        };
+        for (qsizetype i = 0; i + 4 < size; i += 4)
+            four(i);
+        four(size - 4);
+        return out + size;
+    }
 }
 
 // The longest name and indentation the one-piece key tags take; longer
@@ -461,7 +487,11 @@ template <bool Wide> void TrsXMLData::PutEndTag(const QString& Name, bool ValueA
         out = PutName<Wide>(out, Name);
         out = PutUnit<Wide>(out, u'>');
     }
-    out = PutAsciiText<Wide>(out, std::string_view(FEOLAscii.data(), size_t(FEOLAscii.size())));
+    // The line break is CR LF or nothing.
+    if (!FEOLAscii.isEmpty()) {
+        out = PutUnit<Wide>(out, u'\r');
+        out = PutUnit<Wide>(out, u'\n');
+    }
     BufferCommit(out - begin);
 }
 
