@@ -228,7 +228,8 @@ char* EncodeWrapped(
             std::memcpy(out, DigitPairs[in[i]].data(), 2);
             return out + 2;
         }
-        std::memcpy(out, lineBreak.data(), size_t(lineBreak.size()));
+        if (!lineBreak.isEmpty()) // an empty view may have no data at all
+            std::memcpy(out, lineBreak.data(), size_t(lineBreak.size()));
         out += lineBreak.size();
         column = newLineColumn;
     }
