@@ -10,10 +10,16 @@
 #include "storage/TrsStorage.h"
 
 #include <QPoint>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <array>
 #include <charconv>
 #include <climits>
+#include <cstdint>
 #include <cstring>
+#include <span>
+#include <string_view>
 
 namespace {
 
@@ -82,6 +88,26 @@ bool IsPlainAsciiName(QStringView name)
     return any < 0x80 && !stop;
 }
 
+// ASCII bytes as little-endian UTF-16 units: sixteen at a time where SSE2
+// is there (hex text is long), the rest one by one.
+void WidenAscii(const char* in, qsizetype count, char* out)
+{
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    for (; i + 16 <= count; i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        _mm_storeu_si128(
+            reinterpret_cast<__m128i*>(out + 2 * i), _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
+        _mm_storeu_si128(
+            reinterpret_cast<__m128i*>(out + 2 * i + 16), _mm_unpackhi_epi8(bytes, _mm_setzero_si128()));
+    }
+#endif
+    for (; i < count; ++i) {
+        out[2 * i] = in[i];
+        out[2 * i + 1] = 0;
+    }
+}
+
 // The units of a tag, one byte each or two (little-endian), at OUT; returns
 // the end. The units are ASCII in the one-byte form.
 template <bool Wide> char* PutUnit(char* out, char16_t unit)
@@ -113,6 +139,81 @@ char* PutTag(char* out, int indent, QLatin1StringView before, const QString& nam
     out = PutLatin1<Wide>(out, after);
     return PutLatin1<Wide>(out, eol);
 }
+
+template <bool Wide> char* PutAsciiText(char* out, std::string_view text)
+{
+    for (const char c : text)
+        out = PutUnit<Wide>(out, char16_t(uchar(c)));
+    return out;
+}
+
+// COUNT blanks, eight bytes a step: the caller's room covers the excess of
+// the last step.
+template <bool Wide> char* PutBlanks(char* out, int count)
+{
+    static constexpr char blanks[8]
+        = { ' ', Wide ? '\0' : ' ', ' ', Wide ? '\0' : ' ', ' ', Wide ? '\0' : ' ', ' ', Wide ? '\0' : ' ' };
+    const int bytes = count * (Wide ? 2 : 1);
+    for (int done = 0; done < bytes; done += 8)
+        std::memcpy(out + done, blanks, 8);
+    return out + bytes;
+}
+
+// Copies the name and, in the same pass, tells whether IsPlainAsciiName
+// holds for it.
+template <bool Wide> char* PutCheckedName(char* out, QStringView name, bool& plain)
+{
+    const char16_t* units = name.utf16();
+    char16_t any = 0;
+    bool stop = false;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t unit = units[i];
+        any |= unit;
+        stop |= NameStops[unit & 0x7F];
+        out = PutUnit<Wide>(out, unit);
+    }
+    plain = any < 0x80 && !stop && !name.isEmpty() && units[0] != u'!' && units[0] != u'?';
+    return out;
+}
+
+// A name PutCheckedName found plain. In 8-bit files four units a step,
+// the last step overlapping the one before, as names are short.
+template <bool Wide> char* PutName(char* out, QStringView name)
+{
+    const char16_t* units = name.utf16();
+    const qsizetype size = name.size();
+    if constexpr (Q_BYTE_ORDER != Q_LITTLE_ENDIAN) {
+        for (qsizetype i = 0; i < size; ++i)
+            out = PutUnit<Wide>(out, units[i]);
+        return out;
+    } else if constexpr (Wide) {
+        std::memcpy(out, units, size_t(size) * 2);
+        return out + size * 2;
+    } else {
+        if (size < 4) {
+            for (qsizetype i = 0; i < size; ++i)
+                out[i] = char(units[i]);
+            return out + size;
+        }
+        auto four = [&](qsizetype at) {
+            std::uint64_t wide;
+            std::memcpy(&wide, units + at, 8);
+            const std::uint32_t narrow = std::uint32_t((wide & 0xFF) | ((wide >> 8) & 0xFF00)
+                | ((wide >> 16) & 0xFF0000) | ((wide >> 24) & 0xFF000000));
+            std::memcpy(out + at, &narrow, 4);
+        };
+        for (qsizetype i = 0; i + 4 < size; i += 4)
+            four(i);
+        four(size - 4);
+        return out + size;
+    }
+}
+
+// The longest name and indentation the one-piece key tags take; longer
+// ones go piece by piece.
+constexpr qsizetype TagPieceMax = 256;
+// Bytes beyond a tag the one-piece writers may write over.
+constexpr qsizetype TagSlack = 16;
 
 // Why a name cannot be read back as written, or an empty text.
 QString NameFault(const QString& name, bool unicode)
@@ -193,6 +294,8 @@ void TrsXMLData::WriteToStream(QIODevice& Stream)
     FEOLAscii = FCompactOptions.Contains(coEOL) ? QLatin1StringView() : QLatin1StringView("\r\n");
     FIsUnicode = FUnicode;
     FAsciiKept = FIsUnicode || XmlAnsiKeepsAscii();
+    FEOLAnsi = XmlAnsiEncode(FEOL);
+    FHexBreakLeft = false;
     if (FIsUnicode)
         BufferWriteChar(0xFEFF);
     const QString tmpl = TemplateText();
@@ -234,10 +337,7 @@ void TrsXMLData::WriteAscii(QLatin1StringView Text)
         for (qsizetype left = Text.size(); left > 0;) {
             const qsizetype count = qMin(left, BufferRoomLimit / 2);
             char* out = BufferRoom(count * 2);
-            for (qsizetype i = 0; i < count; ++i) {
-                out[2 * i] = in[i];
-                out[2 * i + 1] = 0;
-            }
+            WidenAscii(in, count, out);
             BufferCommit(count * 2);
             in += count;
             left -= count;
@@ -266,24 +366,26 @@ bool TrsXMLData::CheckName(const QString& Name, const char* What) const
     return !HasNonAscii(Name);
 }
 
-// Which keys of the current section [BEGIN, END) become attributes of its
-// start tag. The root's attributes are not read back, so its keys are
-// always elements. A lone attribute named "value" would make the section
-// read back as a key element, so it too becomes an element.
-TrsXMLData::TAttributeRule TrsXMLData::AttributeRule(
-    TrsStorage& Storage, bool IsRoot, int Begin, int End) const
+// Which keys of the current section become attributes of its start tag.
+// The root's attributes are not read back, so its keys are always
+// elements. A lone attribute named "value" would make the section read back
+// as a key element, so it too becomes an element.
+TrsXMLData::TAttributeRule TrsXMLData::AttributeRule(std::span<const TrsKeyItem> Keys, bool IsRoot)
 {
-    TAttributeRule rule { !IsRoot, false };
-    int attributes = 0, elements = 0;
-    for (int i = Begin; i < End && rule.Allowed; ++i)
-        (Storage.GetKeyItem(i)->Value.Options & kbAttribute ? attributes : elements)++;
-    rule.LoneValue = attributes == 1 && elements == 0;
+    TAttributeRule rule { false, false };
+    if (IsRoot)
+        return rule;
+    qsizetype attributes = 0;
+    for (const TrsKeyItem& item : Keys)
+        attributes += (item.Value.Options & kbAttribute) != 0;
+    rule.Any = attributes > 0;
+    rule.LoneValue = attributes == 1 && Keys.size() == 1;
     return rule;
 }
 
 bool TrsXMLData::TAttributeRule::Holds(const TrsKeyItem& Item) const
 {
-    return Allowed && (Item.Value.Options & kbAttribute)
+    return Any && (Item.Value.Options & kbAttribute)
         && !(LoneValue && Item.Name == QLatin1StringView("value"));
 }
 
@@ -296,14 +398,11 @@ void TrsXMLData::WriteSection(TrsStorage& Storage, bool IsRoot)
     CheckName(name, "section");
     const QString indent(FCurrentIndention, u' ');
     TrsKeyWrapper& wrapper = Storage.KeyWrapper();
-    int keyBegin = 0, keyEnd = 0;
-    if (!Storage.GetKeyRange(keyBegin, keyEnd))
-        keyBegin = keyEnd = 0;
-    const TAttributeRule rule = AttributeRule(Storage, IsRoot, keyBegin, keyEnd);
+    const std::span<const TrsKeyItem> keys = Storage.CurrentKeys();
+    const TAttributeRule rule = AttributeRule(keys, IsRoot);
 
     QString startTag = indent + u'<' + name;
-    for (int i = keyBegin; i < keyEnd; ++i) {
-        const TrsKeyItem& item = *Storage.GetKeyItem(i);
+    for (const TrsKeyItem& item : rule.Any ? keys : std::span<const TrsKeyItem>()) {
         if (!rule.Holds(item))
             continue;
         CheckName(item.Name, "key");
@@ -318,8 +417,7 @@ void TrsXMLData::WriteSection(TrsStorage& Storage, bool IsRoot)
     };
 
     FCurrentIndention += FIndentionDelta;
-    for (int i = keyBegin; i < keyEnd; ++i) {
-        const TrsKeyItem& item = *Storage.GetKeyItem(i);
+    for (const TrsKeyItem& item : keys) {
         if (rule.Holds(item))
             continue;
         open();
@@ -358,11 +456,21 @@ void TrsXMLData::WriteChildSections(TrsStorage& Storage, const std::function<voi
 
 void TrsXMLData::WriteKeyElement(TrsKeyWrapper& Wrapper, const TrsKeyItem& Item)
 {
-    const bool ascii = CheckName(Item.Name, "key");
     const quint16 options = Item.Value.Options;
     const bool valueAttribute
         = ((options & kbValueAttribute) || FXMLDataOptions.Contains(doKeyValueInAttribute))
         && Item.Value.kvType != ktBuffer && !(options & kbTextForm);
+    const bool whole = FIsUnicode ? PutStartTag<true>(Item.Name, valueAttribute)
+                                  : PutStartTag<false>(Item.Name, valueAttribute);
+    if (whole) {
+        WriteValue(Wrapper, Item, valueAttribute);
+        if (FIsUnicode)
+            PutEndTag<true>(Item.Name, valueAttribute);
+        else
+            PutEndTag<false>(Item.Name, valueAttribute);
+        return;
+    }
+    const bool ascii = CheckName(Item.Name, "key");
     if (valueAttribute) {
         WriteTag(FCurrentIndention, QLatin1StringView("<"), Item.Name, ascii, QLatin1StringView(" value=\""),
             false);
@@ -373,6 +481,48 @@ void TrsXMLData::WriteKeyElement(TrsKeyWrapper& Wrapper, const TrsKeyItem& Item)
         WriteValue(Wrapper, Item, false);
         WriteTag(0, QLatin1StringView("</"), Item.Name, ascii, QLatin1StringView(">"), true);
     }
+}
+
+// The start tag of a key element in one piece, its name checked while it
+// is copied: the common case of a plain ASCII name that goes into the file
+// unit for unit. False, with nothing written, for any other name (which
+// takes CheckName and its errors) and for long names or deep indentation.
+template <bool Wide> bool TrsXMLData::PutStartTag(const QString& Name, bool ValueAttribute)
+{
+    if (!FAsciiKept || Name.size() > TagPieceMax || FCurrentIndention > TagPieceMax)
+        return false;
+    const qsizetype units = FCurrentIndention + Name.size() + 9;
+    char* const begin = BufferRoom(units * (Wide ? 2 : 1) + TagSlack);
+    char* out = PutBlanks<Wide>(begin, FCurrentIndention);
+    out = PutUnit<Wide>(out, u'<');
+    bool plain = false;
+    out = PutCheckedName<Wide>(out, Name, plain);
+    if (!plain)
+        return false;
+    out = ValueAttribute ? PutAsciiText<Wide>(out, " value=\"") : PutUnit<Wide>(out, u'>');
+    BufferCommit(out - begin);
+    return true;
+}
+
+// The end tag after PutStartTag took the start tag, with the line break.
+template <bool Wide> void TrsXMLData::PutEndTag(const QString& Name, bool ValueAttribute)
+{
+    const qsizetype units = Name.size() + 5 + FEOLAscii.size();
+    char* const begin = BufferRoom(units * (Wide ? 2 : 1));
+    char* out = begin;
+    if (ValueAttribute) {
+        out = PutAsciiText<Wide>(out, "\"/>");
+    } else {
+        out = PutAsciiText<Wide>(out, "</");
+        out = PutName<Wide>(out, Name);
+        out = PutUnit<Wide>(out, u'>');
+    }
+    // The line break is CR LF or nothing.
+    if (!FEOLAscii.isEmpty()) {
+        out = PutUnit<Wide>(out, u'\r');
+        out = PutUnit<Wide>(out, u'\n');
+    }
+    BufferCommit(out - begin);
 }
 
 // Written into the buffer in one piece, with one check of its room, when
@@ -453,15 +603,35 @@ void TrsXMLData::SetHexParameters(const TrsKeyItem& Item, bool AsAttribute) cons
     SetHexCompact(FCompactOptions.Contains(coHexStr));
 }
 
+// The hex text is written where it goes, with the encoder's parameters
+// passed rather than set; the encoder's process-wide state is then left as
+// setting them and encoding would have left it.
 void TrsXMLData::WriteBufferValue(const TrsKeyItem& Item, bool AsAttribute)
 {
-    SetHexParameters(Item, AsAttribute);
     // Prefixed in attributes too: with doPrefixInHexStr only prefixed texts
     // read back as buffers.
     if (FXMLDataOptions.Contains(doPrefixInHexStr))
         WriteAscii(QLatin1StringView("0x"));
-    const QByteArray hex = HexEncode(Item.Value.VBuffer);
-    WriteAscii(QLatin1StringView(hex));
+    const int column = AsAttribute ? 0 : FCurrentIndention + int(Item.Name.size()) + 2;
+    static const QByteArray crlf = QByteArrayLiteral("\r\n");
+    const QByteArray& lineBreak = AsAttribute ? crlf : FEOLAnsi;
+    const bool compact = FCompactOptions.Contains(coHexStr);
+    const QByteArray& bytes = Item.Value.VBuffer;
+    const qsizetype most = HexEncodedMax(bytes.size(), lineBreak.size());
+    if (!FIsUnicode && FAsciiKept && most <= BufferRoomLimit) {
+        char* const begin = BufferRoom(most);
+        BufferCommit(HexEncodeInto(bytes, begin, lineBreak, column, compact) - begin);
+    } else {
+        if (FHexText.size() < most)
+            FHexText.resize(most);
+        const char* end = HexEncodeInto(bytes, FHexText.data(), lineBreak, column, compact);
+        WriteAscii(QLatin1StringView(FHexText.constData(), end - FHexText.constData()));
+    }
+    if (AsAttribute || !FHexBreakLeft)
+        SetHexLineBreak(lineBreak);
+    FHexBreakLeft = !AsAttribute;
+    SetHexStartColumn(compact ? column : 0);
+    SetHexCompact(false);
 }
 
 // Escapes while writing, without building the escaped text: every text of
@@ -480,10 +650,10 @@ void TrsXMLData::WriteStringValue(const QString& Value)
     const char16_t* units = QStringView(Value).utf16();
     const qsizetype size = Value.size();
     const qsizetype unitSize = FIsUnicode ? 2 : 1;
-    const qsizetype chunk = BufferRoomLimit / (XmlEntityMax * unitSize);
+    const qsizetype chunk = (BufferRoomLimit - XmlEscapeSlack) / (XmlEntityMax * unitSize);
     for (qsizetype from = 0; from < size;) {
         const qsizetype count = qMin(size - from, chunk);
-        char* out = BufferRoom(count * XmlEntityMax * unitSize);
+        char* out = BufferRoom(count * XmlEntityMax * unitSize + XmlEscapeSlack);
         if (FIsUnicode) {
             BufferCommit(XmlEscapeWideInto(units + from, count, mask, out));
             from += count;
@@ -514,6 +684,7 @@ QString TrsXMLData::ValueText(TrsKeyWrapper& Wrapper, const TrsKeyItem& Item, bo
         return StringValueText(Item.Value.VString);
     case ktBuffer: {
         SetHexParameters(Item, AsAttribute);
+        FHexBreakLeft = false;
         const QString hex = QString::fromLatin1(HexEncode(Item.Value.VBuffer));
         // Prefixed in attributes too: with doPrefixInHexStr only prefixed
         // texts read back as buffers.

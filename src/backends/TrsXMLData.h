@@ -23,6 +23,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <span>
 #include <vector>
 
 struct TrsKeyItem;
@@ -136,15 +137,17 @@ protected:
 private:
     // Writer.
     struct TAttributeRule {
-        bool Allowed; // the section may have attributes at all
+        bool Any; // some key of the section is an attribute
         bool LoneValue; // its one attribute key must be an element when named "value"
         bool Holds(const TrsKeyItem& Item) const;
     };
-    TAttributeRule AttributeRule(TrsStorage& Storage, bool IsRoot, int Begin, int End) const;
+    static TAttributeRule AttributeRule(std::span<const TrsKeyItem> Keys, bool IsRoot);
     void WriteSection(TrsStorage& Storage, bool IsRoot);
     // Writes the child sections worth writing; BEFOREFIRST runs before each.
     void WriteChildSections(TrsStorage& Storage, const std::function<void()>& BeforeFirst);
     void WriteKeyElement(TrsKeyWrapper& Wrapper, const TrsKeyItem& Item);
+    template <bool Wide> bool PutStartTag(const QString& Name, bool ValueAttribute);
+    template <bool Wide> void PutEndTag(const QString& Name, bool ValueAttribute);
     void WriteIndent(int Count);
     // INDENT blanks, BEFORE, NAME, AFTER and with EOL the line break.
     void WriteTag(int Indent, QLatin1StringView Before, const QString& Name, bool NameAscii,
@@ -178,6 +181,10 @@ private:
     TrsXMLCompactOptions FCompactOptions;
     QString FEOL;
     QLatin1StringView FEOLAscii;
+    QByteArray FEOLAnsi; // the line break of wrapped hex text
+    // Whether the hex encoder's line break is FEOLAnsi, set by this save.
+    bool FHexBreakLeft = false;
+    QByteArray FHexText; // hex text on its way into a UTF-16 file, kept
     // ASCII goes into the file unit for unit: always in UTF-16, in 8-bit
     // files when the code page keeps ASCII.
     bool FAsciiKept = false;

@@ -32,7 +32,7 @@ constexpr std::array<quint8, 128> MakeEscapeTable()
 }
 constexpr std::array<quint8, 128> EscapeTable = MakeEscapeTable();
 
-QLatin1StringView EntityOf(char16_t c)
+constexpr QLatin1StringView EntityOf(char16_t c)
 {
     switch (c) {
     case u'"':
@@ -303,6 +303,152 @@ QLatin1StringView XmlEntityOf(char16_t unit)
     return EntityOf(unit);
 }
 
+#if defined(__SSE2__)
+namespace {
+
+// An entity padded to eight bytes, so that it is stored in one step;
+// indexed by the unit (below 128).
+struct TPaddedEntity {
+    char Text[8];
+    qsizetype Size;
+};
+
+constexpr std::array<TPaddedEntity, 128> MakePaddedEntities()
+{
+    std::array<TPaddedEntity, 128> table {};
+    for (const char16_t unit : { u'"', u'&', u'\'', u'<', u'>', u'\t', u'\r', u'\n', u'\0' }) {
+        const QLatin1StringView text = EntityOf(unit);
+        for (qsizetype i = 0; i < text.size(); ++i)
+            table[unit].Text[i] = text[i].toLatin1();
+        table[unit].Size = text.size();
+    }
+    return table;
+}
+constexpr std::array<TPaddedEntity, 128> PaddedEntities = MakePaddedEntities();
+
+// The units of a block that may end a run of plain text, one bit each, from
+// the block's bytes (8-bit) or its two halves of eight units (UTF-16).
+// The five marks; the comparisons are joined pairwise, since each block's
+// bits are waited for before the next block is read.
+__m128i MarkHits(__m128i bytes)
+{
+    const __m128i quotes
+        = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('"')), _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\'')));
+    const __m128i angles
+        = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('<')), _mm_cmpeq_epi8(bytes, _mm_set1_epi8('>')));
+    return _mm_or_si128(_mm_or_si128(quotes, angles), _mm_cmpeq_epi8(bytes, _mm_set1_epi8('&')));
+}
+
+int MarkBits(__m128i bytes)
+{
+    // Controls, and as signed bytes also 0x80 and up.
+    const __m128i outside = _mm_cmplt_epi8(bytes, _mm_set1_epi8(0x20));
+    return _mm_movemask_epi8(_mm_or_si128(outside, MarkHits(bytes)));
+}
+
+// The same for UTF-16 text: each unit is cut to at most 0xFF first, which
+// keeps controls and marks and makes every other unit plain, and the two
+// halves are packed into bytes.
+int MarkBitsWide(__m128i low, __m128i high)
+{
+    const __m128i top = _mm_set1_epi16(0xFF);
+    const __m128i bytes = _mm_packus_epi16(
+        _mm_sub_epi16(low, _mm_subs_epu16(low, top)), _mm_sub_epi16(high, _mm_subs_epu16(high, top)));
+    const __m128i controls = _mm_cmpeq_epi8(_mm_subs_epu8(bytes, _mm_set1_epi8(0x1F)), _mm_setzero_si128());
+    return _mm_movemask_epi8(_mm_or_si128(controls, MarkHits(bytes)));
+}
+
+// The sixteen units from IN, or the COUNT left of them followed by plain
+// units, so that the end of the text is read in the same block steps.
+const char16_t* Block(const char16_t* in, qsizetype count, char16_t (&tail)[16])
+{
+    if (count >= 16)
+        return in;
+    for (qsizetype i = 0; i < 16; ++i)
+        tail[i] = i < count ? in[i] : u'a';
+    return tail;
+}
+
+} // namespace
+
+// Sixteen units at a time: the block is stored as it is and then looked at;
+// the output moves on to the first unit that may end the run, which is
+// written over with its entity or kept, and the next block starts after it.
+// A block without such a unit costs one store, and stores beyond what is
+// kept are written over later or lie in the slack.
+qsizetype XmlEscapeAsciiInto(const char16_t* in, qsizetype count, quint8 mask, char* out, qsizetype& written)
+{
+    char* const begin = out;
+    char16_t tail[16];
+    qsizetype from = 0;
+    while (from < count) {
+        const char16_t* block = Block(in + from, count - from, tail);
+        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block));
+        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 8));
+        const __m128i bytes = _mm_packus_epi16(low, high);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
+        const int bits = MarkBits(bytes);
+        const qsizetype run = bits == 0 ? 16 : __builtin_ctz(unsigned(bits));
+        if (from + run >= count) {
+            out += count - from;
+            from = count;
+            break;
+        }
+        out += run;
+        from += run;
+        if (run == 16)
+            continue;
+        const char16_t unit = in[from];
+        if (unit >= 0x80)
+            break;
+        if (IsEscaped(unit, mask)) {
+            const TPaddedEntity& entity = PaddedEntities[unit];
+            std::memcpy(out, entity.Text, 8);
+            out += entity.Size;
+        } else {
+            ++out; // a control character the options keep, stored already
+        }
+        ++from;
+    }
+    written += out - begin;
+    return from;
+}
+
+qsizetype XmlEscapeWideInto(const char16_t* in, qsizetype count, quint8 mask, char* out)
+{
+    char* const begin = out;
+    char16_t tail[16];
+    qsizetype from = 0;
+    while (from < count) {
+        const char16_t* block = Block(in + from, count - from, tail);
+        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block));
+        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 8));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), low);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), high);
+        const int bits = MarkBitsWide(low, high);
+        const qsizetype run = bits == 0 ? 16 : __builtin_ctz(unsigned(bits));
+        if (from + run >= count) {
+            out += (count - from) * 2;
+            break;
+        }
+        out += run * 2;
+        from += run;
+        if (run == 16)
+            continue;
+        const char16_t unit = in[from];
+        if (IsEscaped(unit, mask)) {
+            const TPaddedEntity& entity = PaddedEntities[unit];
+            const __m128i narrow = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(entity.Text));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(narrow, _mm_setzero_si128()));
+            out += entity.Size * 2;
+        } else {
+            out += 2;
+        }
+        ++from;
+    }
+    return out - begin;
+}
+#else
 // Both scan for the next escaped unit first and then copy the run before
 // it in one step, which costs fewer instructions than testing and storing
 // unit by unit.
@@ -336,14 +482,8 @@ qsizetype XmlEscapeWideInto(const char16_t* in, qsizetype count, quint8 mask, ch
     };
     for (qsizetype from = 0; from < count;) {
         const qsizetype at = NextStop<false>(in, from, count, mask);
-        if constexpr (Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
-            if (at > from)
-                std::memcpy(out, in + from, size_t(at - from) * 2);
-            out += (at - from) * 2;
-        } else {
-            for (qsizetype i = from; i < at; ++i)
-                put(in[i]);
-        }
+        for (qsizetype i = from; i < at; ++i)
+            put(in[i]);
         if (at == count)
             break;
         for (const char c : EntityOf(in[at]))
@@ -352,6 +492,7 @@ qsizetype XmlEscapeWideInto(const char16_t* in, qsizetype count, quint8 mask, ch
     }
     return out - begin;
 }
+#endif
 
 QString XmlEscapeValue(const QString& text, bool encodeTab, bool encodeCRLF)
 {

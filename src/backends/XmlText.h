@@ -23,11 +23,13 @@ quint8 XmlEscapeMask(bool encodeTab, bool encodeCRLF);
 qsizetype XmlNextEscaped(QStringView text, qsizetype from, quint8 mask);
 QLatin1StringView XmlEntityOf(char16_t unit);
 // Escaping straight into a writer's buffer, which holds XmlEntityMax bytes
-// (8-bit) or units (UTF-16) for each unit taken. The 8-bit form stops
-// before the first unit beyond ASCII and returns the units it took, adding
-// the bytes it wrote to WRITTEN; the UTF-16 form takes every unit and
-// returns the bytes it wrote, little-endian.
+// (8-bit) or units (UTF-16) for each unit taken and XmlEscapeSlack bytes
+// more, which the escapers may write over. The 8-bit form stops before the
+// first unit beyond ASCII and returns the units it took, adding the bytes it
+// wrote to WRITTEN; the UTF-16 form takes every unit and returns the bytes
+// it wrote, little-endian.
 constexpr qsizetype XmlEntityMax = 6;
+constexpr qsizetype XmlEscapeSlack = 32;
 qsizetype XmlEscapeAsciiInto(const char16_t* in, qsizetype count, quint8 mask, char* out, qsizetype& written);
 qsizetype XmlEscapeWideInto(const char16_t* in, qsizetype count, quint8 mask, char* out);
 

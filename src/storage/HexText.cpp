@@ -169,12 +169,18 @@ constexpr std::array<std::array<char, 2>, 256> MakeDigitPairs()
 }
 constexpr std::array<std::array<char, 2>, 256> DigitPairs = MakeDigitPairs();
 
-QByteArray HexEncodeCompact(QByteArrayView bytes)
+// Each byte's two digits and the comma after them, as one 32-bit store.
+constexpr std::array<std::array<char, 4>, 256> MakeDigitTriples()
 {
-    QByteArray result(bytes.size() * 2, Qt::Uninitialized);
-    char* out = result.data();
-    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
-    const qsizetype n = bytes.size();
+    std::array<std::array<char, 4>, 256> triples {};
+    for (int v = 0; v < 256; ++v)
+        triples[v] = { HexDigits[v >> 4], HexDigits[v & 15], ',', 0 };
+    return triples;
+}
+constexpr std::array<std::array<char, 4>, 256> DigitTriples = MakeDigitTriples();
+
+char* EncodeCompact(const unsigned char* in, qsizetype n, char* out)
+{
     qsizetype i = 0;
     // Four bytes make eight digits, stored at once.
     for (; i + 4 <= n; i += 4, out += 8) {
@@ -187,49 +193,74 @@ QByteArray HexEncodeCompact(QByteArrayView bytes)
     }
     for (; i < n; ++i, out += 2)
         std::memcpy(out, DigitPairs[in[i]].data(), 2);
-    return result;
+    return out;
 }
 
-QByteArray HexEncodeWrapped(QByteArrayView bytes)
+// Line by line: the bytes a line takes follow from its start column, so
+// the digits are written without a test of the width after each byte. A
+// line ends after the byte that takes the column past the width, when at
+// least two bytes remain; a last byte never starts a line of its own.
+char* EncodeWrapped(
+    const unsigned char* in, qsizetype count, char* out, QByteArrayView lineBreak, int startColumn)
 {
-    const qsizetype crAt = GHexLineBreak.indexOf('\r');
-    const qsizetype lfAt = GHexLineBreak.indexOf('\n');
+    const qsizetype crAt = lineBreak.indexOf('\r');
+    const qsizetype lfAt = lineBreak.indexOf('\n');
     // Characters on a new line before its first digit: those after the LF.
-    const qsizetype newLineColumn = GHexLineBreak.size() - lfAt;
-    const qsizetype breakSize = GHexLineBreak.size();
-    const qsizetype count = bytes.size();
-    // At most one line break per byte: room enough whatever the column.
-    QByteArray result(count * (3 + breakSize), Qt::Uninitialized);
-    char* out = result.data();
-    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
-    qsizetype column = qsizetype(GHexStartColumn) + 1;
-    for (qsizetype i = 0; i < count; ++i) {
-        std::memcpy(out, DigitPairs[in[i]].data(), 2);
-        out += 2;
-        if (i + 1 < count)
-            *out++ = ',';
-        column += 3;
-        // A last byte never starts a line of its own.
-        if (column > HexLineLimit - crAt && count - i - 1 >= 2) {
-            std::memcpy(out, GHexLineBreak.constData(), size_t(breakSize));
-            out += breakSize;
-            column = newLineColumn;
+    const qsizetype newLineColumn = lineBreak.size() - lfAt;
+    const qsizetype width = HexLineLimit - crAt;
+    qsizetype column = qsizetype(startColumn) + 1;
+    qsizetype i = 0;
+    while (i < count) {
+        const qsizetype line = column > width ? 1 : (width - column) / 3 + 1;
+        const bool breaks = i + line - 1 <= count - 3;
+        const qsizetype end = breaks ? i + line : count - 1;
+        // Three bytes written each, the fourth written over by the next;
+        // four bytes a step while they last.
+        for (; i + 4 <= end; i += 4, out += 12) {
+            std::memcpy(out, DigitTriples[in[i]].data(), 4);
+            std::memcpy(out + 3, DigitTriples[in[i + 1]].data(), 4);
+            std::memcpy(out + 6, DigitTriples[in[i + 2]].data(), 4);
+            std::memcpy(out + 9, DigitTriples[in[i + 3]].data(), 4);
         }
+        for (; i < end; ++i, out += 3)
+            std::memcpy(out, DigitTriples[in[i]].data(), 4);
+        if (!breaks) {
+            std::memcpy(out, DigitPairs[in[i]].data(), 2);
+            return out + 2;
+        }
+        if (!lineBreak.isEmpty()) // an empty view may have no data at all
+            std::memcpy(out, lineBreak.data(), size_t(lineBreak.size()));
+        out += lineBreak.size();
+        column = newLineColumn;
     }
-    result.truncate(out - result.constData());
-    return result;
+    return out;
 }
 
 } // namespace
 
+qsizetype HexEncodedMax(qsizetype count, qsizetype breakSize)
+{
+    // At most one line break per byte, and the slack of the last store.
+    return count * (3 + breakSize) + 4;
+}
+
+char* HexEncodeInto(QByteArrayView bytes, char* out, QByteArrayView lineBreak, int startColumn, bool compact)
+{
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    return compact ? EncodeCompact(in, bytes.size(), out)
+                   : EncodeWrapped(in, bytes.size(), out, lineBreak, startColumn);
+}
+
 QByteArray HexEncode(QByteArrayView bytes)
 {
-    if (GHexCompact) {
+    const bool compact = GHexCompact;
+    QByteArray result(HexEncodedMax(bytes.size(), GHexLineBreak.size()), Qt::Uninitialized);
+    char* end = HexEncodeInto(bytes, result.data(), GHexLineBreak, GHexStartColumn, compact);
+    result.truncate(end - result.constData());
+    if (compact)
         GHexCompact = false;
-        return HexEncodeCompact(bytes);
-    }
-    QByteArray result = HexEncodeWrapped(bytes);
-    GHexStartColumn = 0;
+    else
+        GHexStartColumn = 0;
     return result;
 }
 

@@ -18,6 +18,12 @@
 // every wrapped encoding, the compact flag after every compact one.
 QByteArray HexEncode(QByteArrayView bytes);
 
+// HexEncode's text with the parameters given instead of the process-wide
+// ones, which it leaves as they are: written at OUT, which holds
+// HexEncodedMax(size of BYTES, size of LINEBREAK) bytes; returns the end.
+char* HexEncodeInto(QByteArrayView bytes, char* out, QByteArrayView lineBreak, int startColumn, bool compact);
+qsizetype HexEncodedMax(qsizetype count, qsizetype breakSize);
+
 // Parameters of the next HexEncode call.
 void SetHexLineBreak(const QByteArray& lineBreak);
 QByteArray HexLineBreak();

@@ -323,11 +323,28 @@ void TrsStorage::ChildRange(int ParentId, int& BeginIdx, int& EndIdx) const
     EndIdx = PartitionPoint(BeginIdx, count, [&](int i) { return FSectionList[i].ParentId <= ParentId; });
 }
 
+// A walk over the tree, as a save makes, asks for the runs mostly in the
+// order they lie: the end of the last run found is tried first, and the end
+// of a run that starts there is found by doubling steps, which touch only
+// records near it instead of the whole array's middles.
 void TrsStorage::KeyRunOf(int SectionId, int& BeginIdx, int& EndIdx) const
 {
     const int count = FKeyList.Count();
-    BeginIdx = PartitionPoint(0, count, [&](int i) { return FKeyList[i].SectionId < SectionId; });
-    EndIdx = PartitionPoint(BeginIdx, count, [&](int i) { return FKeyList[i].SectionId <= SectionId; });
+    auto before = [&](int i) { return FKeyList[i].SectionId < SectionId; };
+    auto within = [&](int i) { return FKeyList[i].SectionId <= SectionId; };
+    const int hint = FKeyRunHint;
+    if (hint < count && (hint == 0 || before(hint - 1)) && !before(hint)) {
+        BeginIdx = hint;
+        int step = 1;
+        while (hint + step < count && within(hint + step))
+            step *= 2;
+        EndIdx = PartitionPoint(hint + step / 2, std::min(hint + step, count), within);
+    } else {
+        BeginIdx = PartitionPoint(0, count, before);
+        EndIdx = PartitionPoint(BeginIdx, count, within);
+    }
+    if (EndIdx > BeginIdx)
+        FKeyRunHint = EndIdx;
 }
 
 int TrsStorage::SearchKey(int BeginIdx, int EndIdx, int SectionId, QStringView Name, bool& Found) const

@@ -36,6 +36,7 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <span>
 #include <vector>
 
 class QIODevice;
@@ -77,6 +78,7 @@ public:
     int Capacity() const { return FCapacity; }
     T& operator[](int Index) { return FItems[Index]; }
     const T& operator[](int Index) const { return FItems[Index]; }
+    const T* Data() const { return FItems.constData(); }
     void Insert(int Index, T&& Item);
     // Removes Count records from Index.
     void Remove(int Index, int Count);
@@ -290,6 +292,14 @@ public:
     bool GetKeyRange(int& BeginIdx, int& EndIdx) const;
     bool GetSectionRange(int& BeginIdx, int& EndIdx) const;
     TrsKeyItem* GetKeyItem(int Index);
+    // The current section's keys (GetKeyRange's) as one array, for a walk
+    // that reads them in order; valid until the next change of the keys.
+    std::span<const TrsKeyItem> CurrentKeys() const
+    {
+        if (FKeyBeginIdx < 0)
+            return {};
+        return { FKeyList.Data() + FKeyBeginIdx, size_t(FKeyEndIdx - FKeyBeginIdx) };
+    }
     // nullptr when out of range.
     TrsSectionItem* GetSectionItem(int Index);
     const TrsSectionItem* GetSectionItem(int Index) const;
@@ -382,6 +392,7 @@ private:
     TrsItemArray<TrsKeyItem> FKeyList;
     int FKeyBeginIdx = -1;
     int FKeyEndIdx = -1;
+    mutable int FKeyRunHint = 0; // where KeyRunOf looks first
     int FKeyIndex = -1;
     int FKeyIterationsBegin = -1;
     int FKeyIterationsEnd = -1;

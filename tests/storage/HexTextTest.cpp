@@ -137,3 +137,67 @@ TEST(HexText, ShapedDecodeIsTheDecodeOfTextThatPassesTheShapeTest)
         EXPECT_EQ(HexDecodeShaped(text), expected) << text.toStdString();
     }
 }
+
+namespace {
+
+// The wrapped form byte by byte, as the width rule states it: a line break
+// after the byte that takes the column past the width when at least two
+// bytes remain.
+QByteArray WrappedByRule(const QByteArray& bytes, const QByteArray& lineBreak, int startColumn)
+{
+    const qsizetype width = 77 - lineBreak.indexOf('\r');
+    qsizetype column = startColumn + 1;
+    QByteArray text;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        text += bytes.mid(i, 1).toHex().toUpper();
+        if (i + 1 < bytes.size())
+            text += ',';
+        column += 3;
+        if (column > width && bytes.size() - i - 1 >= 2) {
+            text += lineBreak;
+            column = lineBreak.size() - lineBreak.indexOf('\n');
+        }
+    }
+    return text;
+}
+
+struct HexLayout {
+    QByteArray LineBreak;
+    int StartColumn;
+    bool Compact;
+};
+
+class HexEncodeIntoTest : public testing::TestWithParam<HexLayout> { };
+
+} // namespace
+
+// Every length around the line widths, written where the caller says with
+// the layout it passes; the process-wide parameters stay as they were and
+// nothing is written past the room promised.
+TEST_P(HexEncodeIntoTest, GivesTheRuleTextWithinItsRoomAndLeavesTheSharedStateAlone)
+{
+    HexStateGuard guard;
+    const HexLayout layout = GetParam();
+    SetHexStartColumn(5);
+    for (int count = 0; count <= 120; ++count) {
+        const QByteArray bytes = Bytes(count);
+        const qsizetype room = HexEncodedMax(count, layout.LineBreak.size());
+        QByteArray out(room + 8, '#');
+        const char* end
+            = HexEncodeInto(bytes, out.data(), layout.LineBreak, layout.StartColumn, layout.Compact);
+        const QByteArray expected = layout.Compact
+            ? bytes.toHex().toUpper()
+            : WrappedByRule(bytes, layout.LineBreak, layout.StartColumn);
+        ASSERT_EQ(QByteArray(out.constData(), end - out.constData()), expected) << count;
+        ASSERT_EQ(out.mid(room), QByteArray(8, '#')) << count;
+    }
+    EXPECT_EQ(HexStartColumn(), 5);
+    EXPECT_EQ(HexLineBreak(), QByteArray("\r\n"));
+    EXPECT_FALSE(HexCompact());
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, HexEncodeIntoTest,
+    testing::Values(HexLayout { "\r\n", 0, false }, HexLayout { "\r\n", 30, false },
+        HexLayout { "\r\n", 75, false }, HexLayout { "\r\n", 76, false }, HexLayout { "\r\n", 300, false },
+        HexLayout { "\n    ", 11, false }, HexLayout { "", 0, false }, HexLayout { "\r", 2, false },
+        HexLayout { "\r\n", 12, true }));
