@@ -253,14 +253,17 @@ char* HexEncodeInto(QByteArrayView bytes, char* out, QByteArrayView lineBreak, i
 
 QByteArray HexEncode(QByteArrayView bytes)
 {
-    const bool compact = GHexCompact;
-    QByteArray result(HexEncodedMax(bytes.size(), GHexLineBreak.size()), Qt::Uninitialized);
-    char* end = HexEncodeInto(bytes, result.data(), GHexLineBreak, GHexStartColumn, compact);
-    result.truncate(end - result.constData());
-    if (compact)
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    if (GHexCompact) {
         GHexCompact = false;
-    else
-        GHexStartColumn = 0;
+        QByteArray result(bytes.size() * 2, Qt::Uninitialized);
+        EncodeCompact(in, bytes.size(), result.data());
+        return result;
+    }
+    QByteArray result(HexEncodedMax(bytes.size(), GHexLineBreak.size()), Qt::Uninitialized);
+    char* end = EncodeWrapped(in, bytes.size(), result.data(), GHexLineBreak, GHexStartColumn);
+    result.truncate(end - result.constData());
+    GHexStartColumn = 0;
     return result;
 }
 
