@@ -331,11 +331,12 @@ template <typename TUnit> QString TXmlParser<TUnit>::ReadName(quint8 stop)
 
 // The same names come in many sections: one text is shared by a name's
 // recent repeats, found by a hash of its bytes in a table of one text a
-// slot. Long names are not kept.
+// slot. Long names are not kept, nor the empty one, which an empty slot
+// would pass for.
 template <typename TUnit> QString TXmlParser<TUnit>::NameText(const uchar* from, const uchar* to)
 {
     constexpr qsizetype LongestShared = 64;
-    if (to - from > LongestShared * S)
+    if (to == from || to - from > LongestShared * S)
         return TUnit::Text(from, to);
     if (FNames.empty())
         FNames.resize(NameSlots);
