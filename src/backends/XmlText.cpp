@@ -56,20 +56,23 @@ constexpr QLatin1StringView EntityOf(char16_t c)
     }
 }
 
+// The named entities: their letters, padded with zeros, and their
+// character.
 struct TNamedEntity {
-    QLatin1StringView Name; // with its ";"
+    char Letters[5];
     char16_t Char;
+    QLatin1StringView Name() const { return QLatin1StringView(Letters, qsizetype(std::strlen(Letters))); }
 };
 
 constexpr TNamedEntity NamedEntities[] = {
-    { QLatin1StringView("amp;"), u'&' },
-    { QLatin1StringView("apos;"), u'\'' },
-    { QLatin1StringView("gt;"), u'>' },
-    { QLatin1StringView("lt;"), u'<' },
-    { QLatin1StringView("quot;"), u'"' },
-    { QLatin1StringView("cr;"), u'\r' },
-    { QLatin1StringView("lf;"), u'\n' },
-    { QLatin1StringView("tab;"), u'\t' },
+    { "amp", u'&' },
+    { "apos", u'\'' },
+    { "gt", u'>' },
+    { "lt", u'<' },
+    { "quot", u'"' },
+    { "cr", u'\r' },
+    { "lf", u'\n' },
+    { "tab", u'\t' },
 };
 
 // Only plain digits are numbers here: a sign, blanks or a capital X are the
@@ -111,23 +114,10 @@ char16_t AsciiNamedEntity(QStringView entity)
     char name[4] = {};
     for (qsizetype i = 0; i < letters; ++i)
         name[i] = char(entity[i].unicode() | 0x20);
-    const auto is = [&name](const char(&text)[5]) { return std::memcmp(name, text, 4) == 0; };
-    if (is("gt\0\0"))
-        return u'>';
-    if (is("lt\0\0"))
-        return u'<';
-    if (is("amp\0"))
-        return u'&';
-    if (is("quot"))
-        return u'"';
-    if (is("apos"))
-        return u'\'';
-    if (is("cr\0\0"))
-        return u'\r';
-    if (is("lf\0\0"))
-        return u'\n';
-    if (is("tab\0"))
-        return u'\t';
+    for (const TNamedEntity& named : NamedEntities) {
+        if (std::memcmp(name, named.Letters, 4) == 0)
+            return named.Char;
+    }
     return 0;
 }
 
@@ -162,7 +152,7 @@ qsizetype DecodeEntity(QStringView entity, char16_t* out)
         }
     } else {
         for (const TNamedEntity& named : NamedEntities) {
-            if (entity.compare(named.Name, Qt::CaseInsensitive) == 0) {
+            if (entity.chopped(1).compare(named.Name(), Qt::CaseInsensitive) == 0) {
                 *out = named.Char;
                 return 1;
             }
@@ -242,66 +232,7 @@ bool IsEscaped(char16_t unit, quint8 mask)
     return unit < 128 && (EscapeTable[unit] & mask) != 0;
 }
 
-// A unit that may end a run of plain text: a control character, one of the
-// five marks, and with BEYONDASCII also a unit beyond ASCII. Whether it
-// really does is for the caller to decide.
-template <bool BeyondAscii> bool IsCandidate(char16_t unit)
-{
-    return unit < 0x20 || (BeyondAscii && unit >= 0x80) || unit == u'"' || unit == u'&' || unit == u'\''
-        || unit == u'<' || unit == u'>';
-}
-
-// FROM on, the first candidate or COUNT: eight units at a time where SSE2
-// is there, since most of a value is plain text.
-template <bool BeyondAscii> qsizetype NextCandidate(const char16_t* in, qsizetype from, qsizetype count)
-{
-#if defined(__SSE2__)
-    const __m128i marks[] = { _mm_set1_epi16('"'), _mm_set1_epi16('&'), _mm_set1_epi16('\''),
-        _mm_set1_epi16('<'), _mm_set1_epi16('>') };
-    const __m128i zero = _mm_setzero_si128();
-    for (; from + 8 <= count; from += 8) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + from));
-        __m128i hit = zero;
-        for (const __m128i& mark : marks)
-            hit = _mm_or_si128(hit, _mm_cmpeq_epi16(v, mark));
-        // Unsigned: below 0x20, or with BEYONDASCII outside 0x20-0x7F.
-        const __m128i outside = BeyondAscii
-            ? _mm_subs_epu16(_mm_sub_epi16(v, _mm_set1_epi16(0x20)), _mm_set1_epi16(0x5F))
-            : _mm_subs_epu16(_mm_set1_epi16(0x20), v);
-        const int plain = _mm_movemask_epi8(_mm_cmpeq_epi16(outside, zero));
-        const int bits = _mm_movemask_epi8(hit) | (~plain & 0xFFFF);
-        if (bits != 0)
-            return from + (__builtin_ctz(unsigned(bits)) >> 1);
-    }
-#endif
-    while (from < count && !IsCandidate<BeyondAscii>(in[from]))
-        ++from;
-    return from;
-}
-
-// FROM on, the first unit to escape (or with BEYONDASCII beyond ASCII), or
-// COUNT; candidates the options keep as they are are passed over.
-template <bool BeyondAscii>
-qsizetype NextStop(const char16_t* in, qsizetype from, qsizetype count, quint8 mask)
-{
-    for (;; ++from) {
-        from = NextCandidate<BeyondAscii>(in, from, count);
-        if (from == count || (BeyondAscii && in[from] >= 0x80) || IsEscaped(in[from], mask))
-            return from;
-    }
-}
-
 } // namespace
-
-qsizetype XmlNextEscaped(QStringView text, qsizetype from, quint8 mask)
-{
-    return NextStop<false>(text.utf16(), from, text.size(), mask);
-}
-
-QLatin1StringView XmlEntityOf(char16_t unit)
-{
-    return EntityOf(unit);
-}
 
 #if defined(__SSE2__)
 namespace {
@@ -449,6 +380,39 @@ qsizetype XmlEscapeWideInto(const char16_t* in, qsizetype count, quint8 mask, ch
     return out - begin;
 }
 #else
+namespace {
+
+// A unit that may end a run of plain text: a control character, one of the
+// five marks, and with BEYONDASCII also a unit beyond ASCII. Whether it
+// really does is for the caller to decide.
+template <bool BeyondAscii> bool IsCandidate(char16_t unit)
+{
+    return unit < 0x20 || (BeyondAscii && unit >= 0x80) || unit == u'"' || unit == u'&' || unit == u'\''
+        || unit == u'<' || unit == u'>';
+}
+
+// FROM on, the first candidate or COUNT.
+template <bool BeyondAscii> qsizetype NextCandidate(const char16_t* in, qsizetype from, qsizetype count)
+{
+    while (from < count && !IsCandidate<BeyondAscii>(in[from]))
+        ++from;
+    return from;
+}
+
+// FROM on, the first unit to escape (or with BEYONDASCII beyond ASCII), or
+// COUNT; candidates the options keep as they are are passed over.
+template <bool BeyondAscii>
+qsizetype NextStop(const char16_t* in, qsizetype from, qsizetype count, quint8 mask)
+{
+    for (;; ++from) {
+        from = NextCandidate<BeyondAscii>(in, from, count);
+        if (from == count || (BeyondAscii && in[from] >= 0x80) || IsEscaped(in[from], mask))
+            return from;
+    }
+}
+
+} // namespace
+
 // Both scan for the next escaped unit first and then copy the run before
 // it in one step, which costs fewer instructions than testing and storing
 // unit by unit.

@@ -16,12 +16,9 @@
 // returned as it is, sharing its data.
 QString XmlEscapeValue(const QString& text, bool encodeTab, bool encodeCRLF);
 
-// The characters XmlEscapeValue replaces, for writers that escape while
-// they write: a mask for the options, the test of one unit, its entity.
-// FROM on, the index of the next unit that is escaped, or the text's size.
+// The characters XmlEscapeValue replaces, as a mask for the options, for
+// writers that escape while they write.
 quint8 XmlEscapeMask(bool encodeTab, bool encodeCRLF);
-qsizetype XmlNextEscaped(QStringView text, qsizetype from, quint8 mask);
-QLatin1StringView XmlEntityOf(char16_t unit);
 // Escaping straight into a writer's buffer, which holds XmlEntityMax bytes
 // (8-bit) or units (UTF-16) for each unit taken and XmlEscapeSlack bytes
 // more, which the escapers may write over. The 8-bit form stops before the

@@ -154,6 +154,22 @@ std::uint32_t HashOf(const quint8* p)
     return (key * 40543u >> 4) & (HashSize - 1);
 }
 
+// A match of M bytes OFFSET back, and a literal, appended at O with their
+// bits in FLAGS; X moves past what they take.
+void PutMatch(qsizetype offset, int m, qsizetype& x, quint8* out, qsizetype& o, quint16& flags)
+{
+    qToBigEndian(quint16(offset << 4 | (m - MinMatch)), out + o);
+    o += 2;
+    x += m;
+    flags = quint16(flags << 1 | 1);
+}
+
+void PutLiteral(const quint8* in, qsizetype& x, quint8* out, qsizetype& o, quint16& flags)
+{
+    out[o++] = in[x++];
+    flags = quint16(flags << 1);
+}
+
 int TLzrwCompressor::LookupMatch(const quint8* in, qsizetype x, qsizetype size, qsizetype& offset)
 {
     // Fewer than three bytes left can never make a match.
@@ -203,13 +219,9 @@ void TLzrwCompressor::AnyItem(
         x += r;
         flags = quint16(flags << 1 | 1);
     } else if (const int m = LookupMatch(in, x, size, offset)) {
-        qToBigEndian(quint16(offset << 4 | (m - MinMatch)), out + o);
-        o += 2;
-        x += m;
-        flags = quint16(flags << 1 | 1);
+        PutMatch(offset, m, x, out, o, flags);
     } else {
-        out[o++] = in[x++];
-        flags = quint16(flags << 1);
+        PutLiteral(in, x, out, o, flags);
     }
 }
 
@@ -232,13 +244,9 @@ qsizetype TLzrwCompressor::CompressBlock(const quint8* in, qsizetype size, quint
         if (size - x < Lookahead || SixteenSame(in + x)) {
             AnyItem(in, x, size, out, o, flags);
         } else if (qsizetype offset = 0; const int m = MatchAhead(in, x, offset)) {
-            qToBigEndian(quint16(offset << 4 | (m - MinMatch)), out + o);
-            o += 2;
-            x += m;
-            flags = quint16(flags << 1 | 1);
+            PutMatch(offset, m, x, out, o, flags);
         } else {
-            out[o++] = in[x++];
-            flags = quint16(flags << 1);
+            PutLiteral(in, x, out, o, flags);
         }
         ++items;
     }
