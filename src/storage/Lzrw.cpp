@@ -288,9 +288,9 @@ std::uint32_t Reversed16(unsigned word)
 
 // Index of the lowest set bit of a word that is not 0; std::countr_zero
 // would test for 0 on every call.
-qsizetype LowestSetBit(std::uint32_t nonzero)
+std::size_t LowestSetBit(std::uint32_t nonzero)
 {
-    return __builtin_ctz(nonzero);
+    return unsigned(__builtin_ctz(nonzero));
 }
 
 [[noreturn]] void RaiseCut()
@@ -387,18 +387,18 @@ private:
     // (the items before the next copy) is copied in one step. The copies'
     // places are taken from the control word with its bits reversed, the
     // lowest set one cleared each time: that keeps the count of the zero
-    // bits out of the chain of steps from one copy to the next. Bit 16
-    // marks the group's end.
+    // bits out of the chain of steps from one copy to the next.
     void WholeGroup(unsigned control)
     {
-        std::uint32_t copies = Reversed16(control) | 1u << ItemsPerControlWord;
+        std::uint32_t copies = Reversed16(control);
         qsizetype next = 0;
         if (limit - o >= GroupOutput) {
             // Past the first MaxOffset bytes no offset reaches before the start.
             if (o - start >= MaxOffset ? RoomyRows<true>(copies, next) : RoomyRows<false>(copies, next))
                 return;
         }
-        CheckedRows(copies, next);
+        // Bit 16 marks the group's end.
+        CheckedRows(copies | 1u << ItemsPerControlWord, next);
     }
 
     // The rows of a group while the output has room for the rest of it
@@ -408,34 +408,51 @@ private:
     // offset lies within them. True at the group's end; false when a run
     // left too little room, COPIES and NEXT then telling where the group
     // stands.
+    //
+    // The row of literals after a copy is copied with it, in one step of
+    // 16 bytes, and both positions are kept less the index of item NEXT:
+    // a copy item then lies at base + its index on both sides, and a match
+    // moves the bases by its own size alone. That keeps the count of the
+    // literals out of the steps from one copy to the next. Each base stays
+    // at or after its buffer's start, as every item before NEXT took a
+    // byte at least.
     template <bool Far> bool RoomyRows(std::uint32_t& copies, qsizetype& next)
     {
-        for (;;) {
-            const qsizetype at = LowestSetBit(copies);
-            const qsizetype literals = at - next;
-            std::memcpy(o, p, 16);
-            o += literals;
-            p += literals;
-            if (at == ItemsPerControlWord)
-                return true;
-            next = at + 1;
+        quint8* outBase = o - next;
+        const quint8* inBase = p - next;
+        std::memcpy(o, p, 16);
+        while (copies != 0) {
+            const std::size_t at = LowestSetBit(copies);
             copies &= copies - 1;
-            const unsigned word = qFromBigEndian<quint16>(p);
+            const quint8* const item = inBase + at;
+            quint8* const to = outBase + at;
+            const unsigned word = qFromBigEndian<quint16>(item);
             const qsizetype offset = word >> 4;
-            if (offset >= 16 && (Far || offset <= o - start)) {
-                const qsizetype length = (word & 15) + MinMatch;
+            if (offset >= 16 && (Far || offset <= to - start)) {
+                const std::size_t beyondMin = word & 15;
+                const quint8* const from = to - offset;
                 // The last two bytes are copied for every length: a test
                 // on it goes either way at random.
-                std::memcpy(o, o - offset, 16);
-                std::memcpy(o + 16, o - offset + 16, 2);
-                o += length;
-                p += 2;
+                std::memcpy(to, from, 16);
+                std::memcpy(to + 16, from + 16, 2);
+                std::memcpy(to + MinMatch + beyondMin, item + 2, 16);
+                outBase += MinMatch - 1 + beyondMin;
+                inBase += 1;
                 continue;
             }
+            o = to;
+            p = item;
             CopyItem();
+            next = qsizetype(at) + 1;
             if (limit - o < GroupOutput)
                 return false;
+            std::memcpy(o, p, 16);
+            outBase = o - next;
+            inBase = p - next;
         }
+        o = outBase + ItemsPerControlWord;
+        p = inBase + ItemsPerControlWord;
+        return true;
     }
 
     // The rows of a group from item NEXT on, each checked against the
