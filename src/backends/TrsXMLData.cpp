@@ -75,9 +75,16 @@ constexpr std::array<bool, 128> NameStops = MakeNameStops();
 
 // Whether the name is ASCII without a unit NameFault finds fault with: one
 // pass over the name, which is all most names need.
+// Whether the name's first unit lets it be plain: a name starts, and not
+// as a declaration or a processing instruction would.
+bool StartsPlain(QStringView name)
+{
+    return !name.isEmpty() && name.front() != u'!' && name.front() != u'?';
+}
+
 bool IsPlainAsciiName(QStringView name)
 {
-    if (name.isEmpty() || name.front() == u'!' || name.front() == u'?')
+    if (!StartsPlain(name))
         return false;
     char16_t any = 0;
     bool stop = false;
@@ -140,13 +147,6 @@ char* PutTag(char* out, int indent, QLatin1StringView before, const QString& nam
     return PutLatin1<Wide>(out, eol);
 }
 
-template <bool Wide> char* PutAsciiText(char* out, std::string_view text)
-{
-    for (const char c : text)
-        out = PutUnit<Wide>(out, char16_t(uchar(c)));
-    return out;
-}
-
 // COUNT blanks, eight bytes a step: the caller's room covers the excess of
 // the last step.
 template <bool Wide> char* PutBlanks(char* out, int count)
@@ -172,7 +172,7 @@ template <bool Wide> char* PutCheckedName(char* out, QStringView name, bool& pla
         stop |= NameStops[unit & 0x7F];
         out = PutUnit<Wide>(out, unit);
     }
-    plain = any < 0x80 && !stop && !name.isEmpty() && units[0] != u'!' && units[0] != u'?';
+    plain = any < 0x80 && !stop && StartsPlain(name);
     return out;
 }
 
@@ -499,7 +499,7 @@ template <bool Wide> bool TrsXMLData::PutStartTag(const QString& Name, bool Valu
     out = PutCheckedName<Wide>(out, Name, plain);
     if (!plain)
         return false;
-    out = ValueAttribute ? PutAsciiText<Wide>(out, " value=\"") : PutUnit<Wide>(out, u'>');
+    out = ValueAttribute ? PutLatin1<Wide>(out, QLatin1StringView(" value=\"")) : PutUnit<Wide>(out, u'>');
     BufferCommit(out - begin);
     return true;
 }
@@ -511,17 +511,13 @@ template <bool Wide> void TrsXMLData::PutEndTag(const QString& Name, bool ValueA
     char* const begin = BufferRoom(units * (Wide ? 2 : 1));
     char* out = begin;
     if (ValueAttribute) {
-        out = PutAsciiText<Wide>(out, "\"/>");
+        out = PutLatin1<Wide>(out, QLatin1StringView("\"/>"));
     } else {
-        out = PutAsciiText<Wide>(out, "</");
+        out = PutLatin1<Wide>(out, QLatin1StringView("</"));
         out = PutName<Wide>(out, Name);
         out = PutUnit<Wide>(out, u'>');
     }
-    // The line break is CR LF or nothing.
-    if (!FEOLAscii.isEmpty()) {
-        out = PutUnit<Wide>(out, u'\r');
-        out = PutUnit<Wide>(out, u'\n');
-    }
+    out = PutLatin1<Wide>(out, FEOLAscii);
     BufferCommit(out - begin);
 }
 

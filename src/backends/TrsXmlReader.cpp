@@ -76,6 +76,9 @@ struct TAnsiUnit {
         }
         return true;
     }
+    // Whether the bytes are ASCII the code page keeps, so that their text
+    // is theirs unit for unit: such a name may be shared, such a value
+    // copied into a reused text.
     static bool IsSharable(const uchar* from, const uchar* to)
     {
         uchar any = 0;
@@ -85,10 +88,7 @@ struct TAnsiUnit {
     }
     static void TextInto(QString& text, const uchar* from, const uchar* to)
     {
-        uchar any = 0;
-        for (const uchar* p = from; p < to; ++p)
-            any |= *p;
-        if (any >= 0x80 || !XmlAnsiKeepsAscii()) {
+        if (!IsSharable(from, to)) {
             text = Text(from, to);
             return;
         }

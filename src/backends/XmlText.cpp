@@ -107,13 +107,15 @@ char32_t ParseReference(QStringView number)
 // ";". Zero when it names none.
 char16_t AsciiNamedEntity(QStringView entity)
 {
-    const qsizetype letters = entity.size() - 1;
-    if (letters < 2 || letters > 4)
+    // Two to four letters, tested at once as unsigned; the unsigned count
+    // also lets the compiler see the copy below stays within NAME.
+    const size_t letters = size_t(entity.size() - 1);
+    if (letters - 2 > 2)
         return 0;
     // Lower case for letters; no other ASCII character becomes a letter.
     char name[4] = {};
-    for (qsizetype i = 0; i < letters; ++i)
-        name[i] = char(entity[i].unicode() | 0x20);
+    for (size_t i = 0; i < letters; ++i)
+        name[i] = char(entity[qsizetype(i)].unicode() | 0x20);
     for (const TNamedEntity& named : NamedEntities) {
         if (std::memcmp(name, named.Letters, 4) == 0)
             return named.Char;
@@ -300,83 +302,75 @@ const char16_t* Block(const char16_t* in, qsizetype count, char16_t (&tail)[16])
     return tail;
 }
 
-} // namespace
-
 // Sixteen units at a time: the block is stored as it is and then looked at;
 // the output moves on to the first unit that may end the run, which is
 // written over with its entity or kept, and the next block starts after it.
 // A block without such a unit costs one store, and stores beyond what is
-// kept are written over later or lie in the slack.
-qsizetype XmlEscapeAsciiInto(const char16_t* in, qsizetype count, quint8 mask, char* out, qsizetype& written)
+// kept are written over later or lie in the slack. WIDE: UTF-16 out, two
+// bytes a unit; else bytes out, stopping at the first unit beyond ASCII.
+// OUT moves past what is written; returns the units taken.
+template <bool Wide> qsizetype EscapeBlocks(const char16_t* in, qsizetype count, quint8 mask, char*& out)
 {
-    char* const begin = out;
+    constexpr qsizetype UnitBytes = Wide ? 2 : 1;
     char16_t tail[16];
     qsizetype from = 0;
     while (from < count) {
         const char16_t* block = Block(in + from, count - from, tail);
         const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block));
         const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 8));
-        const __m128i bytes = _mm_packus_epi16(low, high);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
-        const int bits = MarkBits(bytes);
+        int bits = 0;
+        if constexpr (Wide) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), low);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), high);
+            bits = MarkBitsWide(low, high);
+        } else {
+            const __m128i bytes = _mm_packus_epi16(low, high);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
+            bits = MarkBits(bytes);
+        }
         const qsizetype run = bits == 0 ? 16 : __builtin_ctz(unsigned(bits));
         if (from + run >= count) {
-            out += count - from;
-            from = count;
-            break;
+            out += (count - from) * UnitBytes;
+            return count;
         }
-        out += run;
+        out += run * UnitBytes;
         from += run;
         if (run == 16)
             continue;
         const char16_t unit = in[from];
-        if (unit >= 0x80)
-            break;
+        if (!Wide && unit >= 0x80)
+            return from;
         if (IsEscaped(unit, mask)) {
             const TPaddedEntity& entity = PaddedEntities[unit];
-            std::memcpy(out, entity.Text, 8);
-            out += entity.Size;
+            if constexpr (Wide) {
+                const __m128i narrow = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(entity.Text));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(narrow, _mm_setzero_si128()));
+            } else {
+                std::memcpy(out, entity.Text, 8);
+            }
+            out += entity.Size * UnitBytes;
         } else {
-            ++out; // a control character the options keep, stored already
+            out += UnitBytes; // a control character the options keep, stored already
         }
         ++from;
     }
-    written += out - begin;
     return from;
+}
+
+} // namespace
+
+qsizetype XmlEscapeAsciiInto(const char16_t* in, qsizetype count, quint8 mask, char* out, qsizetype& written)
+{
+    char* const begin = out;
+    const qsizetype taken = EscapeBlocks<false>(in, count, mask, out);
+    written += out - begin;
+    return taken;
 }
 
 qsizetype XmlEscapeWideInto(const char16_t* in, qsizetype count, quint8 mask, char* out)
 {
     char* const begin = out;
-    char16_t tail[16];
-    qsizetype from = 0;
-    while (from < count) {
-        const char16_t* block = Block(in + from, count - from, tail);
-        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block));
-        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 8));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), low);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), high);
-        const int bits = MarkBitsWide(low, high);
-        const qsizetype run = bits == 0 ? 16 : __builtin_ctz(unsigned(bits));
-        if (from + run >= count) {
-            out += (count - from) * 2;
-            break;
-        }
-        out += run * 2;
-        from += run;
-        if (run == 16)
-            continue;
-        const char16_t unit = in[from];
-        if (IsEscaped(unit, mask)) {
-            const TPaddedEntity& entity = PaddedEntities[unit];
-            const __m128i narrow = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(entity.Text));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(narrow, _mm_setzero_si128()));
-            out += entity.Size * 2;
-        } else {
-            out += 2;
-        }
-        ++from;
-    }
+    EscapeBlocks<true>(in, count, mask, out);
     return out - begin;
 }
 #else
