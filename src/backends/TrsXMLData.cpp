@@ -837,9 +837,14 @@ void TrsXMLData::TypeValue(TrsKeyWrapper& Wrapper, const QString& Value) const
     const bool shaped
         = prefixed ? Value.size() > 2 && Value.startsWith(QLatin1StringView("0x")) : hexDigitFirst;
     if (shaped) {
-        const QByteArray bytes = HexDecodeShaped(hex);
-        if (!bytes.isEmpty()) {
-            Wrapper.SetAsBuffer(bytes.constData(), int(bytes.size()));
+        // Buffers of templates are small: decoded on the stack, the key's
+        // copy is their one allocation.
+        char room[1024];
+        const bool small = hex.size() / 2 <= qsizetype(sizeof room);
+        const QByteArray large = small ? QByteArray() : HexDecodeShaped(hex);
+        const qsizetype count = small ? HexDecodeShapedInto(hex, room) : large.size();
+        if (count > 0) {
+            Wrapper.SetAsBuffer(small ? room : large.constData(), int(count));
             return;
         }
     }

@@ -8,6 +8,7 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <string_view>
@@ -42,8 +43,10 @@ inline quint8 ClassOf(char32_t c)
     return c < 256 ? ClassTable[c] : 0;
 }
 
-// Slots of the table of recent names.
-constexpr size_t NameSlots = 1024;
+// The table of recent names: sets of four slots, the one used last first.
+constexpr size_t NameWays = 4;
+constexpr size_t NameSets = 256;
+constexpr size_t NameSlots = NameWays * NameSets;
 
 // Makes TEXT SIZE units long, reusing its storage when it is TEXT's own and
 // large enough: a value the sink does not keep then costs no allocation.
@@ -208,8 +211,8 @@ private:
     bool LooksAt(const char* text) const;
     void SkipPast(const char* text);
     void SkipDoctype();
-    QString ReadName(quint8 stop);
-    QString NameText(const uchar* from, const uchar* to);
+    const QString& ReadName(quint8 stop);
+    const QString& NameText(const uchar* from, const uchar* to);
     void ReadAttributes();
     const uchar* LookAhead(const uchar*& endName, const uchar*& endNameStop) const;
     bool SameRaw(const uchar* a, const uchar* aStop, const uchar* b, const uchar* bStop) const;
@@ -227,6 +230,7 @@ private:
     const uchar* PBufStart; // first byte of the data, byte-order mark included
     const uchar* PCur;
     const uchar* PLimit; // the end of the data and its end mark
+    QString FUnsharedName; // the last name read that no slot keeps
     QString FCurrentRootName;
     bool FInRoot = false;
     // An open section element inside the root.
@@ -319,7 +323,10 @@ template <typename TUnit> void TXmlParser<TUnit>::SkipDoctype()
     ParserError("Unexpected end of file.");
 }
 
-template <typename TUnit> QString TXmlParser<TUnit>::ReadName(quint8 stop)
+// The text stays valid until the next name is read: a name is handed on
+// without a copy, whose count of references the processor must update
+// atomically.
+template <typename TUnit> const QString& TXmlParser<TUnit>::ReadName(quint8 stop)
 {
     const uchar* from = PCur;
     while (!(ClassOf(Ch()) & stop))
@@ -330,25 +337,33 @@ template <typename TUnit> QString TXmlParser<TUnit>::ReadName(quint8 stop)
 }
 
 // The same names come in many sections: one text is shared by a name's
-// recent repeats, found by a hash of its bytes in a table of one text a
-// slot. Long names are not kept, nor the empty one, which an empty slot
-// would pass for.
-template <typename TUnit> QString TXmlParser<TUnit>::NameText(const uchar* from, const uchar* to)
+// recent repeats, found by a hash of its bytes in a table of sets of four
+// slots. Names of one hash share a set instead of pushing each other out in
+// every section, and a name met once (a section's) pushes out only the one
+// of its set used least recently. Long names are not kept, nor the empty
+// one, which an empty slot would pass for.
+template <typename TUnit> const QString& TXmlParser<TUnit>::NameText(const uchar* from, const uchar* to)
 {
     constexpr qsizetype LongestShared = 64;
     if (to == from || to - from > LongestShared * S)
-        return TUnit::Text(from, to);
+        return FUnsharedName = TUnit::Text(from, to);
     if (FNames.empty())
         FNames.resize(NameSlots);
     const size_t hash = std::hash<std::string_view>()(
         std::string_view(reinterpret_cast<const char*>(from), size_t(to - from)));
-    QString& slot = FNames[hash % NameSlots];
-    if (!TUnit::IsTextOf(slot, from, to)) {
+    QString* const set = &FNames[NameWays * (hash % NameSets)];
+    size_t way = 0;
+    while (way < NameWays && !TUnit::IsTextOf(set[way], from, to))
+        ++way;
+    if (way == NameWays) {
         if (!TUnit::IsSharable(from, to))
-            return TUnit::Text(from, to);
-        slot = TUnit::Text(from, to);
+            return FUnsharedName = TUnit::Text(from, to);
+        --way;
+        set[way] = TUnit::Text(from, to);
     }
-    return slot;
+    // The names move, which leaves their counts of references alone.
+    std::rotate(set, set + way, set + way + 1);
+    return set[0];
 }
 
 template <typename TUnit> void TXmlParser<TUnit>::ReadAttributes()
@@ -410,8 +425,13 @@ template <typename TUnit> void TXmlParser<TUnit>::ParseStartTag()
 {
     const uchar* tagStart = PCur - S;
     const uchar* nameStart = PCur;
-    const QString name = ReadName(ccNameStop);
+    const QString& nameRead = ReadName(ccNameStop);
     const uchar* nameStop = PCur;
+    // Attribute names, which may follow a blank, are read into the same
+    // places as the element's: then the element keeps a copy of its own.
+    const bool bare = Ch() == u'>' || Ch() == u'/';
+    const QString nameKept = bare ? QString() : nameRead;
+    const QString& name = bare ? nameRead : nameKept;
     ReadAttributes();
     const bool selfClosing = Ch() == u'/';
     if (selfClosing)
@@ -482,7 +502,7 @@ template <typename TUnit> void TXmlParser<TUnit>::ParseSection(const QString& na
 // innermost open section whatever its name.
 template <typename TUnit> void TXmlParser<TUnit>::ParseEndTag()
 {
-    const QString name = ReadName(ccEndStop);
+    const QString& name = ReadName(ccEndStop);
     SkipWhite();
     if (Ch() != u'>')
         ParserError("Missing end tag mark.");

@@ -302,59 +302,65 @@ const char16_t* Block(const char16_t* in, qsizetype count, char16_t (&tail)[16])
     return tail;
 }
 
-// Sixteen units at a time: the block is stored as it is and then looked at;
-// the output moves on to the first unit that may end the run, which is
-// written over with its entity or kept, and the next block starts after it.
-// A block without such a unit costs one store, and stores beyond what is
-// kept are written over later or lie in the slack. WIDE: UTF-16 out, two
-// bytes a unit; else bytes out, stopping at the first unit beyond ASCII.
-// OUT moves past what is written; returns the units taken.
+// Stores the sixteen units from BLOCK at OUT as they are: UTF-16 (WIDE) or
+// packed into bytes. Returns the bits of the units that may end a run.
+template <bool Wide> int StoreBlock(const char16_t* block, char* out)
+{
+    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block));
+    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 8));
+    if constexpr (Wide) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), low);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), high);
+        return MarkBitsWide(low, high);
+    } else {
+        const __m128i bytes = _mm_packus_epi16(low, high);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
+        return MarkBits(bytes);
+    }
+}
+
+// Sixteen units at a time: the block is stored as it is and its units that
+// may end a run are taken one by one from its bits. An entity is written
+// over its unit, and the units after it are stored again behind it. The
+// block's bits are worked off without reading the block again, so the
+// blocks follow each other without waiting. Stores beyond what is kept
+// are written over later or lie in the slack. WIDE: UTF-16 out, two bytes
+// a unit; else bytes out, stopping at the first unit beyond ASCII. OUT
+// moves past what is written; returns the units taken.
 template <bool Wide> qsizetype EscapeBlocks(const char16_t* in, qsizetype count, quint8 mask, char*& out)
 {
     constexpr qsizetype UnitBytes = Wide ? 2 : 1;
     char16_t tail[16];
-    qsizetype from = 0;
-    while (from < count) {
-        const char16_t* block = Block(in + from, count - from, tail);
-        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block));
-        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 8));
-        int bits = 0;
-        if constexpr (Wide) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), low);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), high);
-            bits = MarkBitsWide(low, high);
-        } else {
-            const __m128i bytes = _mm_packus_epi16(low, high);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
-            bits = MarkBits(bytes);
-        }
-        const qsizetype run = bits == 0 ? 16 : __builtin_ctz(unsigned(bits));
-        if (from + run >= count) {
-            out += (count - from) * UnitBytes;
-            return count;
-        }
-        out += run * UnitBytes;
-        from += run;
-        if (run == 16)
-            continue;
-        const char16_t unit = in[from];
-        if (!Wide && unit >= 0x80)
-            return from;
-        if (IsEscaped(unit, mask)) {
+    for (qsizetype from = 0; from < count; from += 16) {
+        const qsizetype size = qMin<qsizetype>(count - from, 16);
+        int bits = StoreBlock<Wide>(Block(in + from, count - from, tail), out);
+        qsizetype done = 0; // units of the block written; the rest are stored at OUT
+        for (; bits != 0; bits &= bits - 1) {
+            const qsizetype at = __builtin_ctz(unsigned(bits)); // the padding is plain
+            out += (at - done) * UnitBytes;
+            done = at + 1;
+            const char16_t unit = in[from + at];
+            if (!Wide && unit >= 0x80)
+                return from + at;
+            if (!IsEscaped(unit, mask)) {
+                out += UnitBytes; // a control character the options keep, stored already
+                continue;
+            }
             const TPaddedEntity& entity = PaddedEntities[unit];
             if constexpr (Wide) {
                 const __m128i narrow = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(entity.Text));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(narrow, _mm_setzero_si128()));
+                _mm_storeu_si128(
+                    reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(narrow, _mm_setzero_si128()));
             } else {
                 std::memcpy(out, entity.Text, 8);
             }
             out += entity.Size * UnitBytes;
-        } else {
-            out += UnitBytes; // a control character the options keep, stored already
+            if (done < size)
+                StoreBlock<Wide>(Block(in + from + done, count - from - done, tail), out);
         }
-        ++from;
+        out += (size - done) * UnitBytes;
     }
-    return from;
+    return count;
 }
 
 } // namespace

@@ -104,10 +104,12 @@ unsigned PairValue(unsigned high, unsigned low)
 // break, blank or invalid character leaves them for the per-character checks.
 // SHAPED decodes only text that also passes the shape test: commas and line
 // breaks as the only separators, and the digits per comma it allows.
-template <bool Shaped, typename Char> QByteArray HexDecodeOf(const Char* in, qsizetype size)
+// OUT holds SIZE / 2 bytes; returns the count written, 0 for text that is
+// not hex text.
+template <bool Shaped, typename Char>
+qsizetype HexDecodeInto(const Char* in, qsizetype size, char* const begin)
 {
-    QByteArray result(size / 2, Qt::Uninitialized);
-    char* out = result.data();
+    char* out = begin;
     const Char* const end = in + size;
     qsizetype commas = 0;
     while (in < end) {
@@ -150,12 +152,18 @@ template <bool Shaped, typename Char> QByteArray HexDecodeOf(const Char* in, qsi
             ++in;
             continue;
         }
-        return {}; // an invalid character or a lone digit
+        return 0; // an invalid character or a lone digit
     }
-    const qsizetype bytes = out - result.constData();
+    const qsizetype bytes = out - begin;
     if (Shaped && !(commas == 0 ? bytes >= 1 : commas < 2 * bytes && 2 * bytes / commas <= 4))
-        return {};
-    result.truncate(bytes);
+        return 0;
+    return bytes;
+}
+
+template <bool Shaped, typename Char> QByteArray HexDecodeOf(const Char* in, qsizetype size)
+{
+    QByteArray result(size / 2, Qt::Uninitialized);
+    result.truncate(HexDecodeInto<Shaped>(in, size, result.data()));
     return result;
 }
 
@@ -311,4 +319,8 @@ QByteArray HexDecode(QByteArrayView text)
 QByteArray HexDecodeShaped(QStringView text)
 {
     return HexDecodeOf<true>(text.utf16(), text.size());
+}
+qsizetype HexDecodeShapedInto(QStringView text, char* out)
+{
+    return HexDecodeInto<true>(text.utf16(), text.size(), out);
 }

@@ -45,3 +45,7 @@ QByteArray HexDecode(QByteArrayView text);
 
 // HexDecode of text that passes IsHexText, in one pass; empty otherwise.
 QByteArray HexDecodeShaped(QStringView text);
+// The same bytes written at OUT, which holds text.size() / 2 bytes, for a
+// caller that keeps them elsewhere; returns their count, 0 for text that is
+// not hex text.
+qsizetype HexDecodeShapedInto(QStringView text, char* out);

@@ -640,10 +640,15 @@ void TrsKeyWrapper::SetAsPointer(quint32 Value)
 
 void TrsKeyWrapper::SetAsString(const QString& Value)
 {
+    SetAsString(QString(Value));
+}
+
+void TrsKeyWrapper::SetAsString(QString&& Value)
+{
     TrsKeyValue& v = Item().Value;
     v.ClearValue();
     v.kvType = ktString;
-    v.VString = Value;
+    v.VString = std::move(Value);
 }
 
 // ---------------------------------------------------------------------------

@@ -106,6 +106,7 @@ public:
     void SetAsPointer(quint32 Value);
     QString AsString() const;
     void SetAsString(const QString& Value);
+    void SetAsString(QString&& Value); // takes the text without a shared copy
     QVariant AsVariant() const;
     void SetAsVariant(const QVariant& Value);
 

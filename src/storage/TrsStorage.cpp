@@ -333,7 +333,12 @@ void TrsStorage::KeyRunOf(int SectionId, int& BeginIdx, int& EndIdx) const
     auto before = [&](int i) { return FKeyList[i].SectionId < SectionId; };
     auto within = [&](int i) { return FKeyList[i].SectionId <= SectionId; };
     const int hint = FKeyRunHint;
-    if (hint < count && (hint == 0 || before(hint - 1)) && !before(hint)) {
+    if (count == 0 || before(count - 1)) {
+        // After every key, as for a section a load has just added.
+        BeginIdx = EndIdx = count;
+    } else if (!within(0)) {
+        BeginIdx = EndIdx = 0; // before every key, as for the top level mostly
+    } else if (hint < count && (hint == 0 || before(hint - 1)) && !before(hint)) {
         BeginIdx = hint;
         int step = 1;
         while (hint + step < count && within(hint + step))
@@ -488,7 +493,9 @@ int TrsStorage::FindKeyInSection(int sectionIdx, QStringView name, const QString
         if (!found) {
             if (!Create)
                 return -1;
-            index = InsertKey(index, WholeName ? *WholeName : name.toString(), sectionId);
+            // Not one conditional expression: that would copy *WholeName.
+            index = WholeName ? InsertKey(index, *WholeName, sectionId)
+                              : InsertKey(index, name.toString(), sectionId);
             DoKeyAdd(index);
         }
     }
@@ -520,10 +527,7 @@ int TrsStorage::InsertSection(int Index, const QString& Name, int ParentId)
 
 int TrsStorage::InsertKey(int Index, const QString& Name, int SectionId)
 {
-    TrsKeyItem item;
-    item.Name = Name;
-    item.SectionId = SectionId;
-    FKeyList.Insert(Index, std::move(item));
+    FKeyList.Insert(Index, TrsKeyItem { Name, SectionId, {} });
     FKeyWrapper->SetKeyItem(nullptr);
     if (FKeyIndex >= Index)
         ++FKeyIndex;

@@ -162,10 +162,14 @@ TEST_F(XmlData, RoundTripsEveryKeyTypeInBothEncodings)
 }
 
 // Names and values longer than the writer takes in one piece, escapes
-// across its steps, and characters beyond ASCII after long ASCII runs.
+// across its steps, characters beyond ASCII after long ASCII runs, and a
+// buffer longer than the reader decodes in place.
 TEST_F(XmlData, LongNamesAndValuesRoundTripInBothEncodings)
 {
     const QString name = QString(3000, u'n');
+    QByteArray large;
+    for (int i = 0; i < 3000; ++i)
+        large.append(char(i * 7 + i / 256));
     QString text;
     for (int i = 0; i < 700; ++i)
         text += QStringLiteral("plain text<&>\"'\t") + QChar(u'a' + i % 26);
@@ -177,6 +181,7 @@ TEST_F(XmlData, LongNamesAndValuesRoundTripInBothEncodings)
         Storage->WriteString("s\\beyond", beyond);
         Storage->WriteInteger("s\\" + name + "2", 5);
         Storage->SetKeyOptions("s\\" + name + "2", kbValueAttribute);
+        Storage->WriteBuffer("s\\large", large.constData(), int(large.size()));
         Data->SetUnicode(unicode);
         Data->SetXMLOptions({ doEncodeTab });
         const QByteArray bytes = Save();
@@ -187,6 +192,7 @@ TEST_F(XmlData, LongNamesAndValuesRoundTripInBothEncodings)
         EXPECT_EQ(Storage->ReadString("s\\" + name, ""), text);
         EXPECT_EQ(Storage->ReadString("s\\beyond", ""), beyond);
         EXPECT_EQ(Storage->ReadInteger("s\\" + name + "2", 0), 5);
+        EXPECT_EQ(Bytes("s\\large"), large);
     }
 }
 

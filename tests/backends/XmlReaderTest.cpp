@@ -119,6 +119,32 @@ TEST(XmlStorageReader, RepeatedNamesReadTheSameInEitherEncoding)
     }
 }
 
+// More names than the reader keeps, each in every section, and an element
+// whose attribute names are read after its own, in texts of their own too
+// (long ones) and with a blank before the tag's end.
+TEST(XmlStorageReader, ManyNamesAndAttributeNamesReadRight)
+{
+    const QString longName = QString(70, u'n');
+    QString file = QStringLiteral("<DOCUMENT><%1s %1a=\"1\" %1b=\"2\" ><k>3</k></%1s>").arg(longName);
+    QStringList expected = { "begin " + longName + "s", "key " + longName + "a=1 (1)",
+        "key " + longName + "b=2 (1)", "key k=3 (0)", "end" };
+    for (int section = 0; section < 3; ++section) {
+        file += QStringLiteral("<s%1>").arg(section);
+        expected << QStringLiteral("begin s%1").arg(section);
+        for (int key = 0; key < 3000; ++key) {
+            file += key % 2 ? QStringLiteral("<k%1 value=\"%2\"/>").arg(key).arg(section)
+                            : QStringLiteral("<k%1>%2</k%1>").arg(key).arg(section);
+            expected << QStringLiteral("key k%1=%2 (%3)").arg(key).arg(section).arg(key % 2 ? 2 : 0);
+        }
+        file += QStringLiteral("</s%1>").arg(section);
+        expected << QStringLiteral("end");
+    }
+    file += QStringLiteral("</DOCUMENT>");
+    expected << QStringLiteral("root end");
+    EXPECT_EQ(Parse(file.toLatin1()), expected);
+    EXPECT_EQ(Parse(Utf16(file)), expected);
+}
+
 TEST(XmlStorageReader, RootNameDiffersOnlyInCase)
 {
     EXPECT_EQ(Parse("<document><a value=\"1\"/></document>"), QStringList({ "key a=1 (2)", "root end" }));
