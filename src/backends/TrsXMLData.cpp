@@ -10,6 +10,7 @@
 #include "storage/TrsStorage.h"
 
 #include <QPoint>
+#include <QVarLengthArray>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -73,8 +74,6 @@ constexpr std::array<bool, 128> MakeNameStops()
 }
 constexpr std::array<bool, 128> NameStops = MakeNameStops();
 
-// Whether the name is ASCII without a unit NameFault finds fault with: one
-// pass over the name, which is all most names need.
 // Whether the name's first unit lets it be plain: a name starts, and not
 // as a declaration or a processing instruction would.
 bool StartsPlain(QStringView name)
@@ -82,6 +81,8 @@ bool StartsPlain(QStringView name)
     return !name.isEmpty() && name.front() != u'!' && name.front() != u'?';
 }
 
+// Whether the name is ASCII without a unit NameFault finds fault with: one
+// pass over the name, which is all most names need.
 bool IsPlainAsciiName(QStringView name)
 {
     if (!StartsPlain(name))
@@ -839,12 +840,10 @@ void TrsXMLData::TypeValue(TrsKeyWrapper& Wrapper, const QString& Value) const
     if (shaped) {
         // Buffers of templates are small: decoded on the stack, the key's
         // copy is their one allocation.
-        char room[1024];
-        const bool small = hex.size() / 2 <= qsizetype(sizeof room);
-        const QByteArray large = small ? QByteArray() : HexDecodeShaped(hex);
-        const qsizetype count = small ? HexDecodeShapedInto(hex, room) : large.size();
+        QVarLengthArray<char, 1024> room(hex.size() / 2);
+        const qsizetype count = HexDecodeShapedInto(hex, room.data());
         if (count > 0) {
-            Wrapper.SetAsBuffer(small ? room : large.constData(), int(count));
+            Wrapper.SetAsBuffer(room.constData(), int(count));
             return;
         }
     }
