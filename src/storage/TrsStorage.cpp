@@ -493,7 +493,8 @@ int TrsStorage::FindKeyInSection(int sectionIdx, QStringView name, const QString
         if (!found) {
             if (!Create)
                 return -1;
-            // Not one conditional expression: that would copy *WholeName.
+            // The name is passed in each branch: a conditional between
+            // *WholeName and a temporary would copy *WholeName first.
             index = WholeName ? InsertKey(index, *WholeName, sectionId)
                               : InsertKey(index, name.toString(), sectionId);
             DoKeyAdd(index);
